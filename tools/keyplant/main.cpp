@@ -1,0 +1,3 @@
+#include "keyplant.h"
+
+int main() { return KeyplantRun(); }
