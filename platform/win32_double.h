@@ -50,6 +50,55 @@ int OpenKeyCount();
 // "create HKLM\System\...\VORTALIS options=0 access=0xF003F".
 const std::vector<std::string>& RegistryCalls();
 
+// ---- event log ---------------------------------------------------------------
+// RegisterEventSourceA gives out a fresh handle per registration; ReportEventA and
+// DeregisterEventSource accept only handles that are registered and not yet
+// deregistered.
+
+struct EventRegistration {
+    bool serverGiven = false;  // false: the server name was null (the local machine)
+    std::string server;
+    std::string source;
+    bool granted = false;      // false: refused (RefuseEventSource)
+};
+
+struct EventReport {
+    std::string source;  // the source its handle was registered under
+    WORD type = 0;
+    WORD category = 0;
+    DWORD id = 0;
+    bool userSid = false;     // a user security id was passed
+    WORD numStrings = 0;
+    bool strings = false;     // a string array was passed
+    DWORD dataSize = 0;
+    bool rawData = false;     // a data pointer was passed
+    std::vector<uint8_t> data;  // the dataSize bytes at the data pointer
+};
+
+// Forgets every registration, report and deregistration; registration is granted again.
+void ResetEventLog();
+
+// From now on RegisterEventSourceA returns null (refuse) or a handle (grant).
+void RefuseEventSource(bool refuse);
+
+// From now on ReportEventA records the report but returns FALSE.
+void FailEventReports(bool fail);
+
+const std::vector<EventRegistration>& EventRegistrations();  // granted and refused, in order
+const std::vector<EventReport>& EventReports();              // on registered handles, in order
+int EventDeregistrations();                                  // successful DeregisterEventSource calls
+int OpenEventSources();                                      // registered and not yet deregistered
+
+// One line per event-log call, in order, e.g. "register server=null source=vortalis",
+// "report source=vortalis type=4 category=0 id=0x600007D0 strings=0 size=0",
+// "deregister source=vortalis"; a call on an unknown handle reads "... handle=invalid".
+const std::vector<std::string>& EventLogCalls();
+
+// ---- tick count --------------------------------------------------------------
+
+// GetTickCount returns `ticks` from now on (0 at start).
+void SetTickCount(DWORD ticks);
+
 }  // namespace win32double
 
 #endif
