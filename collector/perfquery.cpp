@@ -1,0 +1,52 @@
+// Value-name helpers. The searches are case-sensitive, anywhere in the text.
+#include "perfquery.h"
+
+#include <cwchar>
+#include <cwctype>
+
+DWORD GetPerfQueryType(LPCWSTR valueName) {
+    if (valueName == nullptr || valueName[0] == 0) return QUERY_GLOBAL;
+    if (std::wcsstr(valueName, L"Global") != nullptr) return QUERY_GLOBAL;
+    if (std::wcsstr(valueName, L"Foreign") != nullptr) return QUERY_FOREIGN;
+    if (std::wcsstr(valueName, L"Costly") != nullptr) return QUERY_COSTLY;
+    return QUERY_ITEMS;
+}
+
+namespace {
+
+// Reads one decimal integer the way "%d%n" does: white space skipped, an
+// optional sign, then digits. Returns the characters consumed (0: no integer).
+// An entry beyond 32 bits is read whole but flagged, so that it matches nothing.
+size_t ReadEntry(LPCWSTR text, long long* value, bool* fits) {
+    size_t i = 0;
+    while (text[i] != 0 && std::iswspace(static_cast<wint_t>(text[i]))) ++i;
+    bool negative = false;
+    if (text[i] == L'+' || text[i] == L'-') negative = text[i++] == L'-';
+    size_t digits = i;
+    long long magnitude = 0;
+    *fits = true;
+    while (text[i] >= L'0' && text[i] <= L'9') {
+        if (magnitude <= 0xFFFFFFFFLL) magnitude = magnitude * 10 + (text[i] - L'0');
+        ++i;
+    }
+    if (i == digits) return 0;
+    *value = negative ? -magnitude : magnitude;
+    *fits = *value >= -2147483648LL && *value <= 2147483647LL;
+    return i;
+}
+
+}  // namespace
+
+DWORD IsNumberInList(DWORD number, LPCWSTR list) {
+    if (list == nullptr) return 0;
+    while (*list != 0) {
+        long long value = 0;
+        bool fits = false;
+        size_t used = ReadEntry(list, &value, &fits);
+        if (used == 0) return 0;
+        // As "%d" yields an int that is then compared with the unsigned number.
+        if (fits && static_cast<DWORD>(static_cast<int>(value)) == number) return 1;
+        list += used;
+    }
+    return 0;
+}
