@@ -38,6 +38,20 @@ uint32_t Rate(uint32_t current, uint32_t previous, uint32_t elapsedMs) {
     return static_cast<uint32_t>(static_cast<uint64_t>(perSecond));
 }
 
+// One rate counter of a sample: written only when the previous count is not 0
+// and time has passed since it (without an elapsed time a rate is not defined,
+// and the counter keeps its value). The count becomes the previous one in any case.
+bool SampleRate(uint32_t current, DWORD* saved, uint32_t elapsedMs, unsigned char* counters, int k,
+                uint32_t* rate) {
+    const bool written = *saved != 0 && elapsedMs != 0;
+    if (written) {
+        *rate = Rate(current, *saved, elapsedMs);
+        StoreCounter(counters, k, *rate);
+    }
+    *saved = current;
+    return written;
+}
+
 DWORD NothingReturned(LPDWORD totalBytes, LPDWORD numObjectTypes, DWORD result) {
     *totalBytes = 0;
     *numObjectTypes = 0;
@@ -104,33 +118,19 @@ extern "C" DWORD WINAPI VortalisCollect(LPWSTR valueName, LPVOID* data, LPDWORD 
             StoreCounter(pCharPtr, 11, Field(record, KXREC_COUNT_1944));
         }
 
-        // Without an elapsed time (no earlier tick, or the same tick) a rate is
-        // not defined: the rate counter keeps its value.
         const uint32_t sent = Field(record, KXREC_BYTES_SENT);
-        if (SavedBytesSent[i] != 0 && elapsed != 0) {
-            uint32_t rate = Rate(sent, SavedBytesSent[i], elapsed);
-            StoreCounter(pCharPtr, RATE_BYTES_SENT, rate);
-            TraceLine("SavedBytesSent=%ld\n", TraceLong(SavedBytesSent[i]));
+        const uint32_t sentBefore = SavedBytesSent[i];
+        uint32_t rate;
+        if (SampleRate(sent, &SavedBytesSent[i], elapsed, pCharPtr, RATE_BYTES_SENT, &rate)) {
+            TraceLine("SavedBytesSent=%ld\n", TraceLong(sentBefore));
             TraceLine("NumBytesdSent=%ld\n", TraceLong(sent));
             TraceLine("BytesSent/sec=%ld\n", TraceLong(rate));
         }
-        SavedBytesSent[i] = sent;
-
-        const uint32_t received = Field(record, KXREC_BYTES_RECEIVED);
-        if (SavedBytesRecvd[i] != 0 && elapsed != 0) {
-            uint32_t rate = Rate(received, SavedBytesRecvd[i], elapsed);
-            StoreCounter(pCharPtr, RATE_BYTES_RECEIVED, rate);
+        if (SampleRate(Field(record, KXREC_BYTES_RECEIVED), &SavedBytesRecvd[i], elapsed, pCharPtr,
+                       RATE_BYTES_RECEIVED, &rate))
             TraceLine("BytesRecvd/sec=%ld\n", TraceLong(rate));
-        }
-        SavedBytesRecvd[i] = received;
-
-        const uint32_t messages = Field(record, KXREC_MESSAGES);
-        if (SavedNumMsgs[i] != 0 && elapsed != 0) {
-            uint32_t rate = Rate(messages, SavedNumMsgs[i], elapsed);
-            StoreCounter(pCharPtr, RATE_MESSAGES, rate);
+        if (SampleRate(Field(record, KXREC_MESSAGES), &SavedNumMsgs[i], elapsed, pCharPtr, RATE_MESSAGES, &rate))
             TraceLine("NumMsgs/sec=%ld\n", TraceLong(rate));
-        }
-        SavedNumMsgs[i] = messages;
 
         pCharPtr += NUM_COUNTERS * sizeof(uint32_t);
     }

@@ -143,7 +143,14 @@ COLLECTOR_TEST(OpenClose, FailingChannelWalkReportsItsCode) {
 COLLECTOR_TEST(OpenClose, TraceFileFollowsDebugLevel) {
     World(1);
     PutDword(VORTALIS_PARAMETERS_KEY, VORTALIS_VAL_DEBUG_LEVEL, 1);
+    for (uint32_t f : {KXREC_MESSAGES, KXREC_BYTES_SENT, KXREC_BYTES_RECEIVED}) Set(0, f, 100);
     ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    SetTickCount(5000);
+    Collect(L"Global");
+    Set(0, KXREC_MESSAGES, 110);
+    Set(0, KXREC_BYTES_SENT, 300);
+    Set(0, KXREC_BYTES_RECEIVED, 150);
+    SetTickCount(7000);
     Collect(L"Global");
     VortalisClose();
     FILE* f = std::fopen("c:\\vortalis.trc", "r");
@@ -159,7 +166,10 @@ COLLECTOR_TEST(OpenClose, TraceFileFollowsDebugLevel) {
                               "rc from GetChlHdls = 0\n", "got 1 channel handles\n", "First Counter is 230\n",
                               "entering COLLECT\n", "initialisation OK\n", "query OK\n", "item exists\n",
                               "enough space in callers buffer\n", "size of perfinst = 88\n",
-                              "got status information\n", "Leaving Collect\n"};
+                              "got status information\n", "Leaving Collect\n",
+                              "entering COLLECT\n", "DeltaTime in msecs=2000\n", "got status information\n",
+                              "SavedBytesSent=100\n", "NumBytesdSent=300\n", "BytesSent/sec=100\n",
+                              "BytesRecvd/sec=25\n", "NumMsgs/sec=5\n", "Leaving Collect\n"};
     size_t at = 0;
     for (const char* line : expected) {
         size_t found = text.find(line, at);
