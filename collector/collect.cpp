@@ -40,7 +40,8 @@ uint32_t Rate(uint32_t current, uint32_t previous, uint32_t elapsedMs) {
 
 // One rate counter of a sample: written only when the previous count is not 0
 // and time has passed since it (without an elapsed time a rate is not defined,
-// and the counter keeps its value). The count becomes the previous one in any case.
+// and the counter keeps its value; its trace lines are left out with it). The
+// count becomes the previous one in any case.
 bool SampleRate(uint32_t current, DWORD* saved, uint32_t elapsedMs, unsigned char* counters, int k,
                 uint32_t* rate) {
     const bool written = *saved != 0 && elapsedMs != 0;
@@ -62,7 +63,10 @@ DWORD NothingReturned(LPDWORD totalBytes, LPDWORD numObjectTypes, DWORD result) 
 
 extern "C" DWORD WINAPI VortalisCollect(LPWSTR valueName, LPVOID* data, LPDWORD totalBytes,
                                         LPDWORD numObjectTypes) {
-    if (data == nullptr || totalBytes == nullptr || numObjectTypes == nullptr) return ERROR_INVALID_PARAMETER;
+    // The performance library always passes all three; anything else is refused
+    // before a byte is written, rather than followed into a crash of the host.
+    if (data == nullptr || *data == nullptr || totalBytes == nullptr || numObjectTypes == nullptr)
+        return ERROR_INVALID_PARAMETER;
     TraceLine("entering COLLECT\n");
     if (bInitialized == 0) return NothingReturned(totalBytes, numObjectTypes, 0);
     TraceLine("initialisation OK\n");
@@ -75,7 +79,7 @@ extern "C" DWORD WINAPI VortalisCollect(LPWSTR valueName, LPVOID* data, LPDWORD 
     TraceLine("item exists\n");
 
     const DWORD objectBytes = pPerfObj->TotalByteLength;
-    if (*totalBytes < objectBytes || *data == nullptr) return NothingReturned(totalBytes, numObjectTypes, ERROR_MORE_DATA);
+    if (*totalBytes < objectBytes) return NothingReturned(totalBytes, numObjectTypes, ERROR_MORE_DATA);
     TraceLine("enough space in callers buffer\n");
 
     unsigned char* object = reinterpret_cast<unsigned char*>(pPerfObj);

@@ -32,10 +32,12 @@ void TraceSizes() {
     TraceLine("size of counters=%d\n", static_cast<int>(NUM_COUNTERS * sizeof(uint32_t)));
 }
 
-// A failed first-time set-up: report, give back the hold on the event source
-// and the trace file it opened, so that the next Open starts clean.
-DWORD FailSetUp(DWORD id, DWORD result) {
+// A failed first-time set-up: report, close the Performance key if it is open,
+// give back the hold on the event source and the trace file it opened, so that
+// the next Open starts clean.
+DWORD FailSetUp(DWORD id, DWORD result, HKEY key = nullptr) {
     LogErrorWithData(1, id, &result, sizeof result);
+    if (key != nullptr) RegCloseKey(key);
     CloseEvntLog();
     CloseTraceFile();
     return result;
@@ -82,14 +84,11 @@ DWORD FirstTimeSetUp(bool* placeholder) {
     if (err != ERROR_SUCCESS) return FailSetUp(MSG_PERF_KEY_FAILED, static_cast<DWORD>(err));
     DWORD firstCounter = 0, firstHelp = 0;
     err = ReadIndex(key, VORTALIS_VAL_FIRST_COUNTER, &firstCounter);
-    if (err != ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return FailSetUp(MSG_FIRST_COUNTER_FAILED, static_cast<DWORD>(err));
-    }
+    if (err != ERROR_SUCCESS) return FailSetUp(MSG_FIRST_COUNTER_FAILED, static_cast<DWORD>(err), key);
     TraceLine("First Counter is %ld\n", TraceLong(firstCounter));
     err = ReadIndex(key, VORTALIS_VAL_FIRST_HELP, &firstHelp);
+    if (err != ERROR_SUCCESS) return FailSetUp(MSG_FIRST_HELP_FAILED, static_cast<DWORD>(err), key);
     RegCloseKey(key);
-    if (err != ERROR_SUCCESS) return FailSetUp(MSG_FIRST_HELP_FAILED, static_cast<DWORD>(err));
     dwFirstCounter = firstCounter;
     dwFirstHelp = firstHelp;
     bInitialized = 1;

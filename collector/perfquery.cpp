@@ -16,7 +16,9 @@ namespace {
 
 // Reads one decimal integer the way "%d%n" does: white space skipped, an
 // optional sign, then digits. Returns the characters consumed (0: no integer).
-// An entry beyond 32 bits is read whole but flagged, so that it matches nothing.
+// An entry beyond 32 bits (below -2^31 or above 2^32 - 1) is read whole but
+// flagged, so that it matches nothing; within them it wraps to 32 bits as
+// "%d" does.
 size_t ReadEntry(LPCWSTR text, long long* value, bool* fits) {
     size_t i = 0;
     while (text[i] != 0 && std::iswspace(static_cast<wint_t>(text[i]))) ++i;
@@ -31,7 +33,7 @@ size_t ReadEntry(LPCWSTR text, long long* value, bool* fits) {
     }
     if (i == digits) return 0;
     *value = negative ? -magnitude : magnitude;
-    *fits = *value >= -2147483648LL && *value <= 2147483647LL;
+    *fits = *value >= -2147483648LL && *value <= 4294967295LL;
     return i;
 }
 
@@ -44,8 +46,7 @@ DWORD IsNumberInList(DWORD number, LPCWSTR list) {
         bool fits = false;
         size_t used = ReadEntry(list, &value, &fits);
         if (used == 0) return 0;
-        // As "%d" yields an int that is then compared with the unsigned number.
-        if (fits && static_cast<DWORD>(static_cast<int>(value)) == number) return 1;
+        if (fits && static_cast<DWORD>(value) == number) return 1;
         list += used;
     }
     return 0;

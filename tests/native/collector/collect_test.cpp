@@ -254,3 +254,53 @@ COLLECTOR_TEST(Collect, AllocatesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+COLLECTOR_TEST(Collect, FailedQueryKeepsThePreviousSample) {
+    World(1);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    Set(0, KXREC_BYTES_SENT, 1000);
+    SetTickCount(1000);
+    Collect(L"Global");
+    ASSERT_EQ(kxsimFail("query", 0x20800123, 0), 0);
+    SetTickCount(2000);
+    EXPECT_EQ(Collect(L"Global").result, 0x20800123u);
+    ASSERT_EQ(kxsimClearFaults(), 0);
+    Set(0, KXREC_BYTES_SENT, 4000);
+    SetTickCount(3000);
+    Collected c = Collect(L"Global");
+    EXPECT_EQ(Counter(c.data, 0, 12), 1500u) << "3000 bytes over the 2000 ms since the last good sample";
+    VortalisClose();
+}
+
+COLLECTOR_TEST(Collect, TwentyChannelsEachGetTheirOwnCounters) {
+    World(20);
+    for (int ch = 0; ch < 20; ++ch) Set(ch, KXREC_MESSAGES, 1000 + ch);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    SetTickCount(1000);
+    Collect(L"Global");
+    for (int ch = 0; ch < 20; ++ch) Set(ch, KXREC_MESSAGES, 1000 + ch + 10 * (ch + 1));
+    SetTickCount(2000);
+    Collected c = Collect(L"Global");
+    ASSERT_EQ(c.bytes, 3704u);
+    for (int ch = 0; ch < 20; ++ch) {
+        EXPECT_EQ(Counter(c.data, ch, 0), uint32_t(1000 + ch + 10 * (ch + 1))) << ch;
+        EXPECT_EQ(Counter(c.data, ch, 14), uint32_t(10 * (ch + 1))) << ch;
+        EXPECT_EQ(InstanceName(c.data, ch), "SDR:CH" + std::to_string(ch + 1) + ":host" + std::to_string(ch + 1));
+    }
+    VortalisClose();
+}
+
+COLLECTOR_TEST(Collect, RemovedChannelKeepsItsOldHandle) {
+    World(2);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    uint32_t old = stats[1];
+    ASSERT_EQ(kxsimRestart("QM1", "CH2"), 0);
+    ASSERT_EQ(kxsimFail("access", 0x20809903, 0), 0);
+    EXPECT_EQ(Collect(L"Global").result, 0u);
+    EXPECT_EQ(stats[1], old) << "a failed access gives no handle to take";
+    VortalisClose();
+}
+
+}  // namespace

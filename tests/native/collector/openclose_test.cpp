@@ -191,3 +191,30 @@ COLLECTOR_TEST(OpenClose, FailedSetUpClosesItsTraceFile) {
 }
 
 }  // namespace
+
+namespace {
+
+COLLECTOR_TEST(OpenClose, OnlyTheLastCloseReleasesEveryHandle) {
+    World(3);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    auto released = [](const char* channel) {
+        uint32_t count = 99;
+        EXPECT_EQ(kxsimReleaseCount("QM1", channel, &count), 0) << kxsimLastError();
+        return count;
+    };
+    VortalisClose();
+    for (const char* ch : {"CH1", "CH2", "CH3"}) EXPECT_EQ(released(ch), 0u) << ch;
+    VortalisClose();
+    for (const char* ch : {"CH1", "CH2", "CH3"}) EXPECT_EQ(released(ch), 1u) << ch;
+}
+
+COLLECTOR_TEST(OpenClose, NoDebugLevelNoTraceFile) {
+    World(1);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    Collect(L"Global");
+    VortalisClose();
+    EXPECT_EQ(std::fopen("c:\\vortalis.trc", "r"), nullptr);
+}
+
+}  // namespace

@@ -48,6 +48,8 @@ TEST(IsNumberInList, ReadsLikeScanfAndStopsAtTheFirstNonNumber) {
         {1410065640, L"10000000232", 0},        // would wrap to this in 32 bits
         {232, L"4294967528", 0},
         {0x80000000, L"-2147483648", 1},
+        {0xFFFFFFFF, L"4294967295", 1},          // wraps to -1 as "%d" gives it
+        {232, L"-4294967064", 0},
     };
     for (const ListCase& c : cases)
         EXPECT_EQ(IsNumberInList(c.number, c.list), c.found) << c.number;
