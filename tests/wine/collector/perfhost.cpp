@@ -11,55 +11,36 @@
 #include <cstring>
 #include <vector>
 
+#include "perfdata.h"
+
 namespace {
 
-bool Plausible(const BYTE* block, DWORD size, DWORD offset) {
-    if (offset + sizeof(PERF_OBJECT_TYPE) > size) return false;
-    const PERF_OBJECT_TYPE* o = reinterpret_cast<const PERF_OBJECT_TYPE*>(block + offset);
-    return o->HeaderLength == sizeof(PERF_OBJECT_TYPE) && o->DefinitionLength >= o->HeaderLength &&
-           o->TotalByteLength >= o->DefinitionLength && offset + o->TotalByteLength <= size;
-}
-
-// `size` is the capacity of the buffer: a host that puts the first object after
-// a whole PERF_DATA_BLOCK more does not count that gap in the size it reports.
-void PrintObjects(const BYTE* block, DWORD size) {
+// Every object of the block, read and checked by the tools' reader as a careful
+// performance library checks it. `capacity` is the buffer's: a host that puts
+// the first object after a whole PERF_DATA_BLOCK more does not count that gap
+// in the size it reports.
+void PrintObjects(const BYTE* block, DWORD capacity, DWORD size) {
     const PERF_DATA_BLOCK* head = reinterpret_cast<const PERF_DATA_BLOCK*>(block);
     std::printf("objects=%lu\n", static_cast<unsigned long>(head->NumObjectTypes));
-    // The first object lies at HeaderLength; some hosts put it after a whole
-    // PERF_DATA_BLOCK more.
-    DWORD offset = head->HeaderLength;
-    if (head->NumObjectTypes != 0 && !Plausible(block, size, offset)) offset += sizeof(PERF_DATA_BLOCK);
-    for (DWORD n = 0; n < head->NumObjectTypes; ++n) {
-        if (!Plausible(block, size, offset)) {
-            std::printf("object %lu: bad layout at %lu\n", static_cast<unsigned long>(n),
-                        static_cast<unsigned long>(offset));
-            return;
-        }
-        const BYTE* obj = block + offset;
-        const PERF_OBJECT_TYPE* o = reinterpret_cast<const PERF_OBJECT_TYPE*>(obj);
+    DataBlock data;
+    BreachReport breach;
+    if (!ReadDataBlock(block, capacity, size, CheckLevel::Strict, &data, &breach)) {
+        std::printf("bad layout at %lu: %s\n", static_cast<unsigned long>(breach.offset), breach.message.c_str());
+        return;
+    }
+    for (const ObjectData& o : data.objects) {
         std::printf("object index=%lu help=%lu counters=%lu instances=%ld total=%lu\n",
-                    static_cast<unsigned long>(o->ObjectNameTitleIndex),
-                    static_cast<unsigned long>(o->ObjectHelpTitleIndex), static_cast<unsigned long>(o->NumCounters),
-                    static_cast<long>(o->NumInstances), static_cast<unsigned long>(o->TotalByteLength));
-        const PERF_COUNTER_DEFINITION* defs = reinterpret_cast<const PERF_COUNTER_DEFINITION*>(obj + o->HeaderLength);
-        const BYTE* inst = obj + o->DefinitionLength;
-        for (long i = 0; i < o->NumInstances; ++i) {
-            const PERF_INSTANCE_DEFINITION* d = reinterpret_cast<const PERF_INSTANCE_DEFINITION*>(inst);
-            const WCHAR* name = reinterpret_cast<const WCHAR*>(inst + d->NameOffset);
+                    static_cast<unsigned long>(o.nameIndex), static_cast<unsigned long>(o.helpIndex),
+                    static_cast<unsigned long>(o.counters.size()), static_cast<long>(o.numInstances),
+                    static_cast<unsigned long>(o.totalLength));
+        for (const InstanceData& i : o.instances) {
             std::printf("instance \"");
-            for (DWORD c = 0; c < d->NameLength / 2 && name[c] != 0; ++c)
-                std::printf("%c", name[c] < 0x80 ? static_cast<char>(name[c]) : '?');
+            for (char16_t c : i.name) std::printf("%c", c < 0x80 ? static_cast<char>(c) : '?');
             std::printf("\"");
-            const BYTE* counters = inst + d->ByteLength;
-            for (DWORD k = 0; k < o->NumCounters; ++k) {
-                DWORD v;
-                std::memcpy(&v, counters + defs[k].CounterOffset, 4);
-                std::printf(" %lu", static_cast<unsigned long>(v));
-            }
+            for (const CounterInfo& c : o.counters)
+                std::printf(" %lu", static_cast<unsigned long>(CounterValue(block, i, c)));
             std::printf("\n");
-            inst = counters + reinterpret_cast<const PERF_COUNTER_BLOCK*>(counters)->ByteLength;
         }
-        offset += o->TotalByteLength;
     }
 }
 
@@ -89,7 +70,7 @@ int main(int argc, char** argv) {
             buffer.resize(buffer.size() * 2);
         }
         std::printf("query %d rc=%ld\n", q + 1, static_cast<long>(rc));
-        if (rc == ERROR_SUCCESS) PrintObjects(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (rc == ERROR_SUCCESS) PrintObjects(buffer.data(), static_cast<DWORD>(buffer.size()), size);
     }
     RegCloseKey(HKEY_PERFORMANCE_DATA);
     std::fflush(stdout);
