@@ -21,8 +21,10 @@ void OpenTraceFile();
 void CloseTraceFile();
 
 // One trace line: a formatted print of `format` to `stream`, only while Debug is
-// non-zero and the file is open. Nothing is flushed. With tracing off a line
-// costs the one test of Debug made at the call site.
+// non-zero and the file is open. Lines are buffered; the buffer goes out only
+// between lines (before a line that would not fit in it), so that the lines of
+// processes appending at the same time never cut into each other. With tracing
+// off a line costs the one test of Debug made at the call site.
 void WriteTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 #define TraceLine(...)                               \
     do {                                             \
@@ -30,8 +32,9 @@ void WriteTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)
     } while (0)
 
 // Shows `length` bytes from `data` on `file`: "\n", then rows of 20 bytes, each
-// byte as "%2X", two blanks, the row's printable bytes, "\n". Writes only while
-// Debug is non-zero; flushes `file` in any case (when it is open).
+// byte as "%2X", two blanks, the row's printable bytes, "\n"; each row is written
+// whole, as a trace line is. Writes only while Debug is non-zero; flushes `file`
+// in any case (when it is open).
 void TraceDump(const void* data, uint32_t length, FILE* file);
 
 // A 32-bit value for a "%ld" trace argument, as Windows' 32-bit long shows it.

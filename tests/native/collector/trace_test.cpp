@@ -1,6 +1,7 @@
 // The trace file: the debug switch from the registry, appending, trace lines and
 // the memory dump.
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "collector_fixture.h"
 
@@ -115,6 +116,61 @@ TEST_F(TraceTest, TraceFileThatCannotOpenIsNeverWritten) {
     TraceDump(bytes, 4, stream);
     CloseTraceFile();
     EXPECT_EQ(stream, nullptr);
+}
+
+// Every process with tracing on appends to the same file. Whatever the moments
+// at which their buffers go out, each line and dump row arrives whole, and none
+// is lost.
+TEST_F(TraceTest, ProcessesTracingAtOnceKeepTheirLinesWhole) {
+    const int processes = 4, rounds = 2000;
+    std::vector<pid_t> children;
+    for (int p = 0; p < processes; ++p) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            Debug = 1;
+            OpenTraceFile();
+            uint8_t bytes[45];
+            for (size_t b = 0; b < sizeof bytes; ++b) bytes[b] = uint8_t('a' + p);
+            for (int r = 0; r < rounds; ++r) {
+                TraceLine("process %d round %d of the trace, a line of some length\n", p, r);
+                if (r % 100 == 99) TraceDump(bytes, sizeof bytes, stream);
+            }
+            CloseTraceFile();
+            std::_Exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<int> lines(processes, 0), rows(processes, 0);
+    int broken = 0;
+    for (const std::string& line : SplitLines(TraceText())) {
+        int p = -1, r = -1;
+        char tail = 0;
+        if (std::sscanf(line.c_str(), "process %d round %d of the trace, a line of some lengt%c", &p, &r, &tail) == 3 &&
+            tail == 'h' && line.size() == line.find("length") + 6 && p >= 0 && p < processes) {
+            ++lines[p];
+        } else if (line.empty()) {
+            // the line end that starts every dump
+        } else if (line.size() == 2 * 20 + 2 + 20 && line[0] == '6' && line.substr(40, 2) == "  " &&
+                   line.substr(42) == std::string(20, line[42]) && line[42] >= 'a' && line[42] < 'a' + processes) {
+            ++rows[line[42] - 'a'];
+        } else if (line.size() == 2 * 5 + 2 + 5 && line.substr(10, 2) == "  " && line[12] >= 'a' &&
+                   line[12] < 'a' + processes && line.substr(12) == std::string(5, line[12])) {
+            ++rows[line[12] - 'a'];
+        } else if (++broken <= 3) {
+            ADD_FAILURE() << "a torn line: '" << line << "'";
+        }
+    }
+    EXPECT_EQ(broken, 0);
+    for (int p = 0; p < processes; ++p) {
+        EXPECT_EQ(lines[p], rounds) << "process " << p;
+        EXPECT_EQ(rows[p], rounds / 100 * 3) << "process " << p << ": three rows per dump of 45 bytes";
+    }
 }
 
 struct LevelCase {
