@@ -4,25 +4,154 @@
 
 #include "kxstore.h"
 
+#ifdef __GLIBC__
+extern char** environ;
+#endif
+
 namespace {
+
+// Whether KXQM_INI can have changed since the last look, without a search of the
+// environment on every call. glibc changes the environment only by storing into
+// the array that `environ` points to (a new entry for a variable that is set
+// again, the entries after a removed one moved down, a new one at the end) or by
+// pointing `environ` at another array; so while the array and the entry that
+// held KXQM_INI (or the end of the array, when it was not set) are as they were,
+// so is the settings path. Elsewhere the environment is searched every time.
+class SettingsPathWatch {
+public:
+    // The settings path in force; *same when it is the one of the last call.
+    const char* Path(bool* same) {
+#ifdef __GLIBC__
+        char** env = environ;
+        *same = path_ != nullptr && env != nullptr && env == env_ && env[index_] == entry_;
+        if (*same) return path_;
+        path_ = kx::SettingsPath();
+        env_ = env;
+        size_t i = 0;
+        while (env != nullptr && env[i] != nullptr && strncmp(env[i], "KXQM_INI=", 9) != 0) ++i;
+        index_ = i;
+        entry_ = env != nullptr ? env[i] : nullptr;
+        return path_;
+#else
+        *same = false;
+        return kx::SettingsPath();
+#endif
+    }
+
+private:
+    const char* path_ = nullptr;
+#ifdef __GLIBC__
+    char** env_ = nullptr;
+    size_t index_ = 0;
+    const char* entry_ = nullptr;
+#endif
+};
+
+// What the rrx operations read before their work: the settings, the faults and
+// the mapped status tables. They keep them for the next call, as long as the
+// settings path is the same and the data prefix's change counter has not moved
+// since they were read (every kxsim change of the settings or the faults raises
+// it), so that a status query costs no file access. The status tables themselves
+// are always read live through their mappings. Without a change counter (a data
+// prefix that no writer has touched since it had one) every call reads afresh.
+// What is kept belongs to the first thread that calls; other threads read
+// afresh, so that no call pays for a lock.
+class Readers {
+public:
+    // The settings and faults in force, or null when the settings cannot be read.
+    // They are the kept ones when *kept comes back true; else they were read into
+    // `settings` and `faults`.
+    const kx::Settings* Current(kx::Settings& settings, kx::Faults& faults, const kx::Faults** inForce,
+                                bool* kept) {
+        *kept = false;
+        if (!Owned()) return Uncached(settings, faults, inForce);
+        bool samePath = false;
+        const char* path = watch_.Path(&samePath);
+        if (!fresh_ || (!samePath && strcmp(path, settings_.path) != 0) || counter_.Load() != seen_) Reload();
+        if (!fresh_) return Uncached(settings, faults, inForce);
+        *kept = true;
+        *inForce = &faults_;
+        return &settings_;
+    }
+
+    // The kept table of queue manager `qmId` (mapped on first use), or null. Only
+    // for a caller that got the kept settings.
+    kx::Table* Table(uint32_t qmId) {
+        if (qmId > kx::kMaxQmId) return nullptr;
+        kx::Table& t = tables_[qmId];
+        if (!t.IsOpen() && !t.Open(settings_.prefix, qmId)) return nullptr;
+        return &t;
+    }
+
+private:
+    bool Owned() {
+        const uintptr_t self = kx::CurrentThreadId();
+        uintptr_t owner = __atomic_load_n(&owner_, __ATOMIC_ACQUIRE);
+        // The first call claims it; a thread that loses that race finds the winner in `owner`.
+        if (owner == 0 &&
+            __atomic_compare_exchange_n(&owner_, &owner, self, false, __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+            return true;
+        return owner == self;
+    }
+
+    static const kx::Settings* Uncached(kx::Settings& settings, kx::Faults& faults, const kx::Faults** inForce) {
+        if (kx::LoadSettings(settings)) return nullptr;
+        kx::LoadFaults(settings.prefix, faults);
+        *inForce = &faults;
+        return &settings;
+    }
+
+    // Forgets everything, then reads the settings and the faults under one value
+    // of the change counter: the counter first, the files after it.
+    void Reload() {
+        fresh_ = false;
+        counter_.Close();
+        for (kx::Table& t : tables_) t.Close();
+        if (kx::LoadSettings(settings_) || !counter_.Open(settings_.prefix)) return;
+        seen_ = counter_.Load();
+        if (kx::LoadSettings(settings_)) return;
+        kx::LoadFaults(settings_.prefix, faults_);
+        fresh_ = true;
+    }
+
+    uintptr_t owner_ = 0;  // the thread that uses what is kept
+    bool fresh_ = false;
+    uint32_t seen_ = 0;
+    SettingsPathWatch watch_;
+    kx::ChangeCounter counter_;
+    kx::Settings settings_ = {};
+    kx::Faults faults_;
+    kx::Table tables_[kx::kMaxQmId + 1];
+};
+
+Readers g_readers;
 
 // What every operation starts with: the settings, an injected fault, and the
 // status table of the queue manager that the work area is connected to.
 struct Call {
-    kx::Settings settings;
-    kx::Table table;
+    kx::Settings ownSettings;  // read afresh when the kept ones cannot be used
+    kx::Faults ownFaults;
+    kx::Table ownTable;
+    kx::Table* table = nullptr;
     uint32_t qmId = 0;
 
     uint32_t Begin(kx::Op op, const void* work) {
-        if (kx::LoadSettings(settings)) return RRX_NO_TABLE;
-        if (uint32_t fault = kx::InjectedFault(settings, op)) return fault;
+        const kx::Faults* faults = nullptr;
+        bool kept = false;
+        const kx::Settings* settings = g_readers.Current(ownSettings, ownFaults, &faults, &kept);
+        if (!settings) return RRX_NO_TABLE;
+        if (uint32_t fault = faults->code[op]) return fault;
         const unsigned char* w = static_cast<const unsigned char*>(work);
         if (!w || memcmp(w, "RWRK", 4) != 0) return RRX_NOT_CONNECTED;
         uint32_t connection = kx::Get32(w, 900);
         qmId = connection & 0xFFFF;
-        if ((connection & 0xFFFF0000u) != kx::kConnectionTag || !settings.FindId(qmId)) return RRX_NOT_CONNECTED;
-        if (!table.Open(settings.prefix, qmId)) return RRX_NO_TABLE;
-        if (table.Stopped()) return RRX_QM_STOPPED;
+        if ((connection & 0xFFFF0000u) != kx::kConnectionTag || !settings->FindId(qmId)) return RRX_NOT_CONNECTED;
+        table = kept ? g_readers.Table(qmId) : nullptr;
+        if (!table) {
+            if (!ownTable.Open(settings->prefix, qmId)) return RRX_NO_TABLE;
+            table = &ownTable;
+        }
+        if (table->Stopped()) return RRX_QM_STOPPED;
         return KX_OK;
     }
 
@@ -30,7 +159,7 @@ struct Call {
     uint32_t Slot(uint32_t handle, uint32_t* slot, uint32_t* generation) {
         uint32_t id;
         kx::SplitHandle(handle, &id, slot, generation);
-        if (id != qmId || *slot >= table.Used() || *generation == 0) return RRX_NOT_FOUND;
+        if (id != qmId || *slot >= table->Used() || *generation == 0) return RRX_NOT_FOUND;
         return KX_OK;
     }
 };
@@ -48,9 +177,9 @@ KXLINKST_API uint32_t KXENTRY rrxGetNextStatusEntry(uint32_t* cursor, void* reco
         if (uint32_t rc = c.Slot(*cursor, &slot, &generation)) return rc;
         ++slot;
     }
-    for (uint32_t used = c.table.Used(); slot < used; ++slot) {
+    for (uint32_t used = c.table->Used(); slot < used; ++slot) {
         kx::Snapshot snap;
-        if (!kx::ReadEntry(c.table.entry(slot), &snap)) return RRX_BUSY;
+        if (!kx::ReadEntry(c.table->entry(slot), &snap)) return RRX_BUSY;
         if (snap.state != kx::kLive) continue;
         memcpy(record, snap.record, KX_STATUS_RECORD_BYTES);
         *cursor = kx::MakeHandle(c.qmId, slot, snap.generation);
@@ -65,11 +194,12 @@ KXLINKST_API uint32_t KXENTRY rrxQueryStatusEntry(uint32_t handle, void* record,
     if (!record) return RRX_BAD_ARGUMENTS;
     uint32_t slot, generation;
     if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
-    kx::Snapshot snap;
-    if (!kx::ReadEntry(c.table.entry(slot), &snap)) return RRX_BUSY;
-    if (snap.state != kx::kLive) return RRX_NOT_FOUND;
-    if (snap.generation != generation) return RRX_HANDLE_CHANGED;
-    memcpy(record, snap.record, KX_STATUS_RECORD_BYTES);
+    uint32_t state, current;
+    if (!kx::ReadLiveRecord(c.table->entry(slot), generation, &state, &current,
+                            static_cast<unsigned char*>(record)))
+        return RRX_BUSY;
+    if (state != kx::kLive) return RRX_NOT_FOUND;
+    if (current != generation) return RRX_HANDLE_CHANGED;
     return KX_OK;
 }
 
@@ -82,9 +212,9 @@ KXLINKST_API uint32_t KXENTRY rrxAccessStatusEntry(const char* nameSlot, uint32_
     const char* second =
         first ? static_cast<const char*>(memchr(first + 1, ':', size_t(nameSlot + length - first - 1))) : nullptr;
     if (!second) return RRX_NOT_FOUND;
-    for (uint32_t slot = 0, used = c.table.Used(); slot < used; ++slot) {
+    for (uint32_t slot = 0, used = c.table->Used(); slot < used; ++slot) {
         kx::Snapshot snap;
-        if (!kx::ReadEntry(c.table.entry(slot), &snap)) return RRX_BUSY;
+        if (!kx::ReadEntry(c.table->entry(slot), &snap)) return RRX_BUSY;
         if (snap.state == kx::kLive && kx::HasChannelName(snap.record, first + 1, size_t(second - first - 1))) {
             *handle = kx::MakeHandle(c.qmId, slot, snap.generation);
             return KX_OK;
@@ -98,7 +228,7 @@ KXLINKST_API uint32_t KXENTRY rrxReleaseStatusEntry(uint32_t handle, void* work)
     if (uint32_t rc = c.Begin(kx::kRelease, work)) return rc;
     uint32_t slot, generation;
     if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
-    __atomic_add_fetch(&c.table.entry(slot)->releases, 1, __ATOMIC_RELAXED);
+    __atomic_add_fetch(&c.table->entry(slot)->releases, 1, __ATOMIC_RELAXED);
     return KX_OK;
 }
 }

@@ -14,6 +14,7 @@
 #else
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -118,6 +119,7 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 }
 
 static void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
+uintptr_t CurrentThreadId() { return uintptr_t(GetCurrentThreadId()); }
 static unsigned long ProcessId() { return GetCurrentProcessId(); }
 
 #else
@@ -169,6 +171,7 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 }
 
 static void RemoveFile(const std::string& path) { unlink(path.c_str()); }
+uintptr_t CurrentThreadId() { return uintptr_t(pthread_self()); }
 static unsigned long ProcessId() { return (unsigned long)getpid(); }
 
 #endif
@@ -319,7 +322,9 @@ std::string FormatSettings(const Settings& s) {
     return t;
 }
 
-bool SaveSettings(const Settings& s, std::string* why) { return WriteFileAtomic(s.path, FormatSettings(s), why); }
+bool SaveSettings(const Settings& s, std::string* why) {
+    return WriteFileAtomic(s.path, FormatSettings(s), why) && RaiseChangeCounter(s.prefix, why);
+}
 
 // ---- faults -------------------------------------------------------------------
 
@@ -378,7 +383,7 @@ bool SaveFaults(const char* prefix, const Faults& f, std::string* why) {
         if (op == kConnect) t += " " + std::to_string(f.connectReason);
         t += "\n";
     }
-    return WriteFileAtomic(Join(prefix, kFaultsName), t, why);
+    return WriteFileAtomic(Join(prefix, kFaultsName), t, why) && RaiseChangeCounter(prefix, why);
 }
 
 uint32_t InjectedFault(const Settings& s, Op op, uint32_t* reason) {
@@ -412,20 +417,19 @@ bool CreateTableFile(const char* prefix, uint32_t qmId, std::string* why) {
     return WriteFileAtomic(TablePath(prefix, qmId), data, why);
 }
 
-bool Table::Open(const char* prefix, uint32_t qmId) {
-    char path[kMaxPath + 32];
-    if (!TablePathIn(path, sizeof path, prefix, qmId)) return false;
+bool MappedFile::Open(const char* path, size_t size) {
+    Close();
 #ifdef _WIN32
     HANDLE f = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(f, &size) || size.QuadPart != LONGLONG(kTableBytes)) {
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(f, &length) || length.QuadPart != LONGLONG(size)) {
         CloseHandle(f);
         return false;
     }
     HANDLE m = CreateFileMappingA(f, nullptr, PAGE_READWRITE, 0, 0, nullptr);
-    void* view = m ? MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, kTableBytes) : nullptr;
+    void* view = m ? MapViewOfFile(m, FILE_MAP_WRITE, 0, 0, size) : nullptr;
     if (!view) {
         if (m) CloseHandle(m);
         CloseHandle(f);
@@ -439,12 +443,32 @@ bool Table::Open(const char* prefix, uint32_t qmId) {
     if (fd < 0) return false;
     struct stat st;
     void* view = MAP_FAILED;
-    if (fstat(fd, &st) == 0 && st.st_size == off_t(kTableBytes))
-        view = mmap(nullptr, kTableBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (fstat(fd, &st) == 0 && st.st_size == off_t(size))
+        view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     close(fd);
     if (view == MAP_FAILED) return false;
     base_ = static_cast<unsigned char*>(view);
 #endif
+    size_ = size;
+    return true;
+}
+
+void MappedFile::Close() {
+#ifdef _WIN32
+    if (base_) UnmapViewOfFile(base_);
+    if (mapping_) CloseHandle(mapping_);
+    if (file_) CloseHandle(file_);
+    mapping_ = file_ = nullptr;
+#else
+    if (base_) munmap(base_, size_);
+#endif
+    base_ = nullptr;
+    size_ = 0;
+}
+
+bool Table::Open(const char* prefix, uint32_t qmId) {
+    char path[kMaxPath + 32];
+    if (!TablePathIn(path, sizeof path, prefix, qmId) || !map_.Open(path, kTableBytes)) return false;
     const TableHeader* h = header();
     if (memcmp(h->magic, kMagic, sizeof kMagic) != 0 || h->qmId != qmId || h->capacity != kCapacity) {
         Close();
@@ -452,20 +476,6 @@ bool Table::Open(const char* prefix, uint32_t qmId) {
     }
     return true;
 }
-
-void Table::Close() {
-#ifdef _WIN32
-    if (base_) UnmapViewOfFile(base_);
-    if (mapping_) CloseHandle(mapping_);
-    if (file_) CloseHandle(file_);
-    mapping_ = file_ = nullptr;
-#else
-    if (base_) munmap(base_, kTableBytes);
-#endif
-    base_ = nullptr;
-}
-
-Table::~Table() { Close(); }
 
 uint32_t Table::Used() const {
     uint32_t used = __atomic_load_n(&header()->used, __ATOMIC_ACQUIRE);
@@ -484,21 +494,68 @@ static void YieldCpu() {
 #endif
 }
 
+// Spins a few times, then yields until the retry budget, counted from the first
+// wait, has gone. False when it has.
+class Backoff {
+public:
+    bool Wait() {
+        using Clock = std::chrono::steady_clock;
+        if (tries_++ < 64) return true;
+        if (!started_) {
+            deadline_ = Clock::now() + std::chrono::milliseconds(100);
+            started_ = true;
+        } else if (Clock::now() >= deadline_) {
+            return false;
+        }
+        YieldCpu();
+        return true;
+    }
+
+private:
+    unsigned tries_ = 0;
+    bool started_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
+// The C library's copy: for a block of this size it is faster than what the
+// compiler puts in its place when it knows the size (a string move).
+static void CopyRecord(unsigned char* to, const unsigned char* from) {
+    size_t n = KX_STATUS_RECORD_BYTES;
+    __asm__("" : "+r"(n));  // the size, out of the compiler's sight
+    memcpy(to, from, n);
+}
+
 bool ReadEntry(const Entry* e, Snapshot* out) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(100);
-    for (unsigned tries = 0;; ++tries) {
+    Backoff backoff;
+    do {
         uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
         if (!(before & 1)) {
             memcpy(out, &e->state, sizeof *out);
             __atomic_thread_fence(__ATOMIC_ACQUIRE);
             if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) == before) return true;
         }
-        if (tries >= 64) {
-            if (Clock::now() >= deadline) return false;
-            YieldCpu();
+    } while (backoff.Wait());
+    return false;
+}
+
+bool ReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
+                    unsigned char* record) {
+    Backoff backoff;
+    do {
+        uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
+        if (!(before & 1)) {
+            uint32_t st = __atomic_load_n(&e->state, __ATOMIC_RELAXED);
+            uint32_t gen = __atomic_load_n(&e->generation, __ATOMIC_RELAXED);
+            if (st == kLive && gen == generation) CopyRecord(record, e->record);
+            __atomic_thread_fence(__ATOMIC_ACQUIRE);
+            if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) == before) {
+                *state = st;
+                *foundGeneration = gen;
+                return true;
+            }
         }
-    }
+    } while (backoff.Wait());
+    return false;
 }
 
 void RawRead(const Entry* e, Snapshot* out) { memcpy(out, &e->state, sizeof *out); }
@@ -559,6 +616,46 @@ void SplitHandle(uint32_t handle, uint32_t* qmId, uint32_t* slot, uint32_t* gene
     *qmId = handle >> 24;
     *slot = ((handle >> 12) & 0xFFF) - 1;  // 0xFFFFFFFF for a slot field of 0
     *generation = handle & kMaxGeneration;
+}
+
+// ---- change counter -----------------------------------------------------------
+
+static const char kChangesMagic[8] = {'K', 'X', 'Q', 'M', 'C', 'H', 'G', '1'};
+static const char kChangesName[] = "changes";
+
+bool ChangeCounter::Open(const char* prefix) {
+    char path[kMaxPath + 16];
+    if (!PathIn(path, sizeof path, prefix, kChangesName) || !map_.Open(path, sizeof(ChangesHeader))) return false;
+    if (memcmp(map_.base(), kChangesMagic, sizeof kChangesMagic) != 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+uint32_t ChangeCounter::Load() const {
+    return __atomic_load_n(&reinterpret_cast<const ChangesHeader*>(map_.base())->count, __ATOMIC_ACQUIRE);
+}
+
+void ChangeCounter::Raise() {
+    __atomic_add_fetch(&reinterpret_cast<ChangesHeader*>(map_.base())->count, 1, __ATOMIC_RELEASE);
+}
+
+bool RaiseChangeCounter(const char* prefix, std::string* why) {
+    ChangeCounter counter;
+    if (!counter.Open(prefix)) {
+        ChangesHeader h = {};
+        memcpy(h.magic, kChangesMagic, sizeof kChangesMagic);
+        if (!WriteFileAtomic(Join(prefix, kChangesName), std::string(reinterpret_cast<const char*>(&h), sizeof h),
+                             why))
+            return false;
+        if (!counter.Open(prefix)) {
+            if (why) *why = "cannot map " + Join(prefix, kChangesName) + ": " + LastSystemError();
+            return false;
+        }
+    }
+    counter.Raise();
+    return true;
 }
 
 // ---- writers' lock ------------------------------------------------------------

@@ -86,6 +86,7 @@ bool ReadSmallFile(const char* path, char* buf, size_t cap, size_t* length);
 // Writes a temporary file beside `path` and renames it over `path`.
 bool WriteFileAtomic(const std::string& path, const std::string& data, std::string* why);
 std::string LastSystemError();
+uintptr_t CurrentThreadId();  // never 0
 
 // ---- status table -------------------------------------------------------------
 
@@ -122,33 +123,82 @@ constexpr size_t kTableBytes = sizeof(TableHeader) + kCapacity * sizeof(Entry);
 std::string TablePath(const char* prefix, uint32_t qmId);
 bool CreateTableFile(const char* prefix, uint32_t qmId, std::string* why);
 
-// A read-write view of one queue manager's status table.
-class Table {
+// A file of a fixed size mapped read-write and shared with every process.
+class MappedFile {
 public:
-    Table() = default;
-    ~Table();
-    Table(const Table&) = delete;
-    Table& operator=(const Table&) = delete;
-    bool Open(const char* prefix, uint32_t qmId);
-    TableHeader* header() const { return reinterpret_cast<TableHeader*>(base_); }
-    Entry* entry(uint32_t slot) const {
-        return reinterpret_cast<Entry*>(base_ + sizeof(TableHeader)) + slot;
-    }
-    uint32_t Used() const;
-    bool Stopped() const;
+    MappedFile() = default;
+    ~MappedFile() { Close(); }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    // False when the file is missing or not exactly `size` bytes long.
+    bool Open(const char* path, size_t size);
+    void Close();
+    bool IsOpen() const { return base_ != nullptr; }
+    unsigned char* base() const { return base_; }
 
 private:
-    void Close();
     unsigned char* base_ = nullptr;
+    size_t size_ = 0;
 #ifdef _WIN32
     void* file_ = nullptr;
     void* mapping_ = nullptr;
 #endif
 };
 
+// A read-write view of one queue manager's status table.
+class Table {
+public:
+    bool Open(const char* prefix, uint32_t qmId);
+    void Close() { map_.Close(); }
+    bool IsOpen() const { return map_.IsOpen(); }
+    TableHeader* header() const { return reinterpret_cast<TableHeader*>(map_.base()); }
+    Entry* entry(uint32_t slot) const {
+        return reinterpret_cast<Entry*>(map_.base() + sizeof(TableHeader)) + slot;
+    }
+    uint32_t Used() const;
+    bool Stopped() const;
+
+private:
+    MappedFile map_;
+};
+
+// ---- change counter -----------------------------------------------------------
+// DATAPREFIX/changes holds a counter that every writer of the settings or the
+// faults file raises after the file is in place. A reader that read both files
+// under one value of the counter may keep what it read while the counter keeps
+// that value (the rrx operations do, kxlinkst.cpp).
+
+struct ChangesHeader {
+    char magic[8];  // "KXQMCHG1"
+    uint32_t count;
+    uint32_t reserved[13];
+};
+static_assert(sizeof(ChangesHeader) == 64, "changes file layout");
+
+class ChangeCounter {
+public:
+    bool Open(const char* prefix);  // false when the file is missing or not ours
+    void Close() { map_.Close(); }
+    bool IsOpen() const { return map_.IsOpen(); }
+    uint32_t Load() const;
+    void Raise();
+
+private:
+    MappedFile map_;
+};
+
+// Raises the counter of `prefix`, creating the file when it is missing. Writers
+// call it under the writers' lock, after the change is in place.
+bool RaiseChangeCounter(const char* prefix, std::string* why);
+
 // Readers: false when the entry stayed in the middle of an update for the whole
 // retry budget (a writer that died there, or a writer stalled that long).
 bool ReadEntry(const Entry* e, Snapshot* out);
+// The same for a status query: the state and generation, and the record copied
+// straight into `record` when the entry is live with generation `generation`.
+// Nothing else is read or written.
+bool ReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
+                    unsigned char* record);
 // Writers, under WriterLock: the entry as it is, and the entry published whole
 // (its checksum recomputed).
 void RawRead(const Entry* e, Snapshot* out);

@@ -2,6 +2,8 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <functional>
+#include <thread>
 
 #include "kxstore.h"
 #include "qm_fixture.h"
@@ -449,6 +451,65 @@ TEST_F(QmTest, FaultsAndStateAreSeenByOtherProcesses) {
     KX_OK_(kxsimStart("QM1"));
     ASSERT_EQ(0u, c.Connect());
     EXPECT_EQ(0x20001234u, c.Query(1));
+}
+
+// The status calls keep the settings, the faults and the mapped table from one
+// call to the next; whatever another process changes through kxsim is still
+// seen at the very next call, and so is a switch of KXQM_INI in this one.
+TEST_F(QmTest, KeptStateFollowsChangesMadeElsewhere) {
+    MakeQm("QM1", 2);
+    Caller c;
+    ASSERT_EQ(0u, c.Connect());
+    uint32_t h1, h2;
+    KX_OK_(kxsimHandle("QM1", "CH01", &h1));
+    KX_OK_(kxsimHandle("QM1", "CH02", &h2));
+    ASSERT_EQ(0u, c.Query(h1));  // everything read and kept from here on
+    auto inChild = [](const std::function<int()>& change) {
+        pid_t pid = fork();
+        if (pid == 0) _exit(change());
+        int status = 0;
+        return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    };
+    ASSERT_TRUE(inChild([] { return kxsimFail("query", 0x20001234, 0); }));
+    EXPECT_EQ(0x20001234u, c.Query(h1)) << "a fault set by another process";
+    ASSERT_TRUE(inChild([] { return kxsimFail("query", 0, 0); }));
+    EXPECT_EQ(0u, c.Query(h1)) << "the fault cleared by another process";
+    ASSERT_TRUE(inChild([] { return kxsimSetField("QM1", "CH02", KXREC_MESSAGES, 77) | kxsimRemove("QM1", "CH01"); }));
+    EXPECT_EQ(RRX_NOT_FOUND, c.Query(h1));
+    ASSERT_EQ(0u, c.Query(h2));
+    EXPECT_EQ(77u, c.Field(KXREC_MESSAGES));
+    ASSERT_TRUE(inChild([] { return kxsimStop("QM1"); }));
+    EXPECT_EQ(RRX_QM_STOPPED, c.Query(h2));
+    ASSERT_TRUE(inChild([] { return kxsimStart("QM1"); }));
+    // A second queue manager, made elsewhere: a connection to it is served at once.
+    ASSERT_TRUE(inChild([] {
+        return kxsimCreateQm("QM2", 0) | kxsimAddChannel("QM2", "OTHER", 3, "far") | kxsimFail("release", 9, 0);
+    }));
+    Caller c2;
+    ASSERT_EQ(0u, c2.Connect("QM2"));
+    uint32_t last, other;
+    ASSERT_EQ(1u, c2.Walk(&last).size());
+    KX_OK_(kxsimHandle("QM2", "OTHER", &other));
+    ASSERT_EQ(0u, c2.Query(other));
+    EXPECT_EQ("OTHER", c2.ChannelName());
+    EXPECT_EQ(9u, rrxReleaseStatusEntry(other, c2.work)) << "the fault set with the new queue manager";
+
+    // Another thread reads afresh and gets the same answers.
+    uint32_t fromThread = 1;
+    std::thread([&] { fromThread = rrxQueryStatusEntry(h2, c.record, c.work); }).join();
+    EXPECT_EQ(0u, fromThread);
+
+    // Another installation for this process, then back.
+    const std::string first = ini;
+    char other_dir[] = "/tmp/kxqm-test-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(other_dir));
+    setenv("KXQM_INI", (std::string(other_dir) + "/kxqm.ini").c_str(), 1);
+    EXPECT_EQ(RRX_NO_TABLE, c.Query(h2)) << "no settings there yet";
+    KX_OK_(kxsimInit());
+    EXPECT_EQ(RRX_NOT_CONNECTED, c.Query(h2)) << "no queue manager of that id there";
+    setenv("KXQM_INI", first.c_str(), 1);
+    EXPECT_EQ(0u, c.Query(h2));
+    std::filesystem::remove_all(other_dir);
 }
 
 TEST(QmDefault, SettingsPathWithoutKxqmIni) {
