@@ -54,8 +54,11 @@ inline void Set(int channel, uint32_t offset, uint32_t value) {
     ASSERT_EQ(kxsimSetField("QM1", name.c_str(), offset, value), 0) << kxsimLastError();
 }
 
-// What one Collect returned, with the caller's buffer checked for writes
-// outside what was reported.
+// What one Collect returned. Every Collect of the tests goes through here and is
+// checked: guard bytes before and after the caller's buffer untouched, the data
+// pointer moved by exactly the byte count, a returned object exactly
+// TotalByteLength bytes (a multiple of 8) and byte for byte the performance
+// object, and nothing written, a byte count of 0, when no object comes back.
 struct Collected {
     DWORD result = 0;
     DWORD bytes = 0;
@@ -74,6 +77,18 @@ inline Collected Collect(const wchar_t* valueName, DWORD room = 8192) {
     c.result = VortalisCollect(const_cast<LPWSTR>(valueName), &cursor, &c.bytes, &c.objects);
     EXPECT_EQ(static_cast<uint8_t*>(cursor) - static_cast<uint8_t*>(start), static_cast<ptrdiff_t>(c.bytes))
         << "the data pointer moves by exactly the bytes written";
+    if (c.objects != 0) {
+        EXPECT_EQ(c.objects, 1u);
+        EXPECT_EQ(c.result, 0u) << "an object comes back only with result 0";
+        EXPECT_LE(c.bytes, room);
+        EXPECT_EQ(c.bytes, pPerfObj->TotalByteLength) << "the byte count is the object's TotalByteLength";
+        EXPECT_EQ(c.bytes % 8, 0u) << "the object's length is a multiple of 8";
+        if (c.bytes <= room) {
+            EXPECT_EQ(std::memcmp(start, pPerfObj, c.bytes), 0) << "the bytes returned are the object's";
+        }
+    } else {
+        EXPECT_EQ(c.bytes, 0u) << "no object: the byte count is 0 and nothing is written";
+    }
     for (size_t i = 0; i < buffer.size(); ++i) {
         bool inside = i >= guard && i < guard + c.bytes;
         if (!inside && buffer[i] != 0xA5) {
