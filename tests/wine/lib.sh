@@ -37,3 +37,21 @@ expect_eq() {
     fi
     echo "ok - $3"
 }
+
+# qmsim_two_channels QMSIM: QM1, the default queue manager, with a sender and a
+# receiver whose counts the Wine tests of the collector and the monitor expect.
+# KXQM_INI must name the installation already.
+qmsim_two_channels() {
+    local qmsim=$1 step
+    local steps=(
+        "init"
+        "create QM1 --default"
+        "channel QM1 TO.PARIS --type SDR --conname paris.example"
+        "channel QM1 FROM.OSLO --type RCVR --conname 10.1.2.3"
+        "set QM1 TO.PARIS 1964=11 1968=2200 1972=33 1976=4 1984=5 1988=6 1992=7 1996=8 1928=9 308=10 1940=12 1944=13 --flag Y"
+        "set QM1 FROM.OSLO 1964=21 1968=0 1972=4400 1940=99 --flag N")
+    for step in "${steps[@]}"; do
+        # shellcheck disable=SC2086  # each step is split into its words on purpose
+        wrun "$qmsim" $step >/dev/null || fail "qmsim $step"
+    done
+}

@@ -10,12 +10,7 @@ trap 'rm -rf "$state"' EXIT
 export KXQM_INI="Z:${state//\//\\}\\kxqm.ini"
 
 q() { wrun "$qmsim" "$@" >/dev/null || fail "qmsim $*"; }
-q init
-q create QM1 --default
-q channel QM1 TO.PARIS --type SDR --conname paris.example
-q channel QM1 FROM.OSLO --type RCVR --conname 10.1.2.3
-q set QM1 TO.PARIS 1964=11 1968=2200 1972=33 1976=4 1984=5 1988=6 1992=7 1996=8 1928=9 308=10 1940=12 1944=13 --flag Y
-q set QM1 FROM.OSLO 1964=21 1968=0 1972=4400 1940=99 --flag N
+qmsim_two_channels "$qmsim"
 
 wrun "$keyplant" >/dev/null
 # What the counter loader would write: the object's texts at 230 and 231.
