@@ -19,12 +19,22 @@ namespace {
 // so is the settings path. Elsewhere the environment is searched every time.
 class SettingsPathWatch {
 public:
+    // True when the settings path is the one of the last call to Path.
+    bool Unchanged() const {
+#ifdef __GLIBC__
+        char** env = environ;
+        return path_ != nullptr && env != nullptr && env == env_ && env[index_] == entry_;
+#else
+        return false;
+#endif
+    }
+
     // The settings path in force; *same when it is the one of the last call.
     const char* Path(bool* same) {
 #ifdef __GLIBC__
-        char** env = environ;
-        *same = path_ != nullptr && env != nullptr && env == env_ && env[index_] == entry_;
+        *same = Unchanged();
         if (*same) return path_;
+        char** env = environ;
         path_ = kx::SettingsPath();
         env_ = env;
         size_t i = 0;
@@ -58,7 +68,19 @@ private:
 // afresh, so that no call pays for a lock.
 class Readers {
 public:
-    // The settings and faults in force, or null when the settings cannot be read.
+    // True when the calling thread may use the kept settings and faults as they
+    // are: it is the owner, and nothing has moved since the last call. This is
+    // what nearly every call finds. Only the owner reads further than `owner_`.
+    bool Quick() const {
+        return __atomic_load_n(&owner_, __ATOMIC_RELAXED) == kx::CurrentThreadId() && fresh_ &&
+               watch_.Unchanged() && counter_.Load() == seen_;
+    }
+    const kx::Settings& KeptSettings() const { return settings_; }
+    const kx::Faults& KeptFaults() const { return faults_; }
+
+    // The settings and faults in force, or null when the settings cannot be read:
+    // claims what is kept for the first thread that calls, and reads the settings
+    // and faults again when the settings path or the change counter has moved.
     // They are the kept ones when *kept comes back true; else they were read into
     // `settings` and `faults`.
     const kx::Settings* Current(kx::Settings& settings, kx::Faults& faults, const kx::Faults** inForce,
@@ -72,6 +94,13 @@ public:
         *kept = true;
         *inForce = &faults_;
         return &settings_;
+    }
+
+    // The kept table of queue manager `qmId` when it is mapped already, else null.
+    // A table is mapped only for a queue manager of the kept settings, and is
+    // forgotten with them.
+    kx::Table* MappedTable(uint32_t qmId) {
+        return qmId <= kx::kMaxQmId && tables_[qmId].IsOpen() ? &tables_[qmId] : nullptr;
     }
 
     // The kept table of queue manager `qmId` (mapped on first use), or null. Only
@@ -126,30 +155,32 @@ private:
 
 Readers g_readers;
 
-// What every operation starts with: the settings, an injected fault, and the
-// status table of the queue manager that the work area is connected to.
+// What an operation works with: the settings and faults in force, and the status
+// table of the queue manager that the work area is connected to.
 struct Call {
-    kx::Settings ownSettings;  // read afresh when the kept ones cannot be used
-    kx::Faults ownFaults;
-    kx::Table ownTable;
+    const kx::Settings* settings = nullptr;
+    const kx::Faults* faults = nullptr;
     kx::Table* table = nullptr;
     uint32_t qmId = 0;
 
-    uint32_t Begin(kx::Op op, const void* work) {
-        const kx::Faults* faults = nullptr;
-        bool kept = false;
-        const kx::Settings* settings = g_readers.Current(ownSettings, ownFaults, &faults, &kept);
-        if (!settings) return RRX_NO_TABLE;
+    // What every operation starts with: an injected fault, the connection of the
+    // work area, and the table, the kept one or, when `own` is not null, one
+    // mapped into it for this call.
+    uint32_t Connect(kx::Op op, const void* work, kx::Table* own) {
         if (uint32_t fault = faults->code[op]) return fault;
         const unsigned char* w = static_cast<const unsigned char*>(work);
         if (!w || memcmp(w, "RWRK", 4) != 0) return RRX_NOT_CONNECTED;
         uint32_t connection = kx::Get32(w, 900);
         qmId = connection & 0xFFFF;
-        if ((connection & 0xFFFF0000u) != kx::kConnectionTag || !settings->FindId(qmId)) return RRX_NOT_CONNECTED;
-        table = kept ? g_readers.Table(qmId) : nullptr;
+        if ((connection & 0xFFFF0000u) != kx::kConnectionTag) return RRX_NOT_CONNECTED;
+        table = own ? nullptr : g_readers.MappedTable(qmId);
         if (!table) {
-            if (!ownTable.Open(settings->prefix, qmId)) return RRX_NO_TABLE;
-            table = &ownTable;
+            if (!settings->FindId(qmId)) return RRX_NOT_CONNECTED;
+            table = own ? nullptr : g_readers.Table(qmId);
+            if (!table) {
+                if (!own || !own->Open(settings->prefix, qmId)) return RRX_NO_TABLE;
+                table = own;
+            }
         }
         if (table->Stopped()) return RRX_QM_STOPPED;
         return KX_OK;
@@ -164,71 +195,103 @@ struct Call {
     }
 };
 
+// Settings, faults and a table read for one call, when the kept ones cannot be
+// used.
+struct Afresh {
+    kx::Settings settings;
+    kx::Faults faults;
+    kx::Table table;
+};
+
+// Runs `operation` on the call of `op` with `work`, unless the call's start
+// fails. The kept settings serve when they can, without a frame for what would
+// be read afresh; the rest goes through CallAfresh.
+template <typename Operation>
+__attribute__((noinline)) uint32_t CallAfresh(kx::Op op, const void* work, Operation operation) {
+    Afresh afresh;
+    Call c;
+    bool kept = false;
+    c.settings = g_readers.Current(afresh.settings, afresh.faults, &c.faults, &kept);
+    if (!c.settings) return RRX_NO_TABLE;
+    if (uint32_t rc = c.Connect(op, work, kept ? nullptr : &afresh.table)) return rc;
+    return operation(c);
+}
+
+template <typename Operation>
+uint32_t Run(kx::Op op, const void* work, Operation operation) {
+    if (!g_readers.Quick()) return CallAfresh(op, work, operation);
+    Call c;
+    c.settings = &g_readers.KeptSettings();
+    c.faults = &g_readers.KeptFaults();
+    if (uint32_t rc = c.Connect(op, work, nullptr)) return rc;
+    return operation(c);
+}
+
 }  // namespace
 
 extern "C" {
 
 KXLINKST_API uint32_t KXENTRY rrxGetNextStatusEntry(uint32_t* cursor, void* record, void* work) {
-    Call c;
-    if (uint32_t rc = c.Begin(kx::kNext, work)) return rc;
-    if (!cursor || !record) return RRX_BAD_ARGUMENTS;
-    uint32_t slot = 0, generation;
-    if (*cursor != 0) {
-        if (uint32_t rc = c.Slot(*cursor, &slot, &generation)) return rc;
-        ++slot;
-    }
-    for (uint32_t used = c.table->Used(); slot < used; ++slot) {
-        kx::Snapshot snap;
-        if (!kx::ReadEntry(c.table->entry(slot), &snap)) return RRX_BUSY;
-        if (snap.state != kx::kLive) continue;
-        memcpy(record, snap.record, KX_STATUS_RECORD_BYTES);
-        *cursor = kx::MakeHandle(c.qmId, slot, snap.generation);
-        return KX_OK;
-    }
-    return RRX_NO_MORE_ENTRIES;
+    return Run(kx::kNext, work, [&](Call& c) -> uint32_t {
+        if (!cursor || !record) return RRX_BAD_ARGUMENTS;
+        uint32_t slot = 0, generation;
+        if (*cursor != 0) {
+            if (uint32_t rc = c.Slot(*cursor, &slot, &generation)) return rc;
+            ++slot;
+        }
+        for (uint32_t used = c.table->Used(); slot < used; ++slot) {
+            kx::Snapshot snap;
+            if (!kx::ReadEntry(c.table->entry(slot), &snap)) return RRX_BUSY;
+            if (snap.state != kx::kLive) continue;
+            memcpy(record, snap.record, KX_STATUS_RECORD_BYTES);
+            *cursor = kx::MakeHandle(c.qmId, slot, snap.generation);
+            return KX_OK;
+        }
+        return RRX_NO_MORE_ENTRIES;
+    });
 }
 
 KXLINKST_API uint32_t KXENTRY rrxQueryStatusEntry(uint32_t handle, void* record, void* work) {
-    Call c;
-    if (uint32_t rc = c.Begin(kx::kQuery, work)) return rc;
-    if (!record) return RRX_BAD_ARGUMENTS;
-    uint32_t slot, generation;
-    if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
-    uint32_t state, current;
-    if (!kx::ReadLiveRecord(c.table->entry(slot), generation, &state, &current,
-                            static_cast<unsigned char*>(record)))
-        return RRX_BUSY;
-    if (state != kx::kLive) return RRX_NOT_FOUND;
-    if (current != generation) return RRX_HANDLE_CHANGED;
-    return KX_OK;
+    return Run(kx::kQuery, work, [&](Call& c) -> uint32_t {
+        if (!record) return RRX_BAD_ARGUMENTS;
+        uint32_t slot, generation;
+        if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
+        uint32_t state, current;
+        if (!kx::ReadLiveRecord(c.table->entry(slot), generation, &state, &current,
+                                static_cast<unsigned char*>(record)))
+            return RRX_BUSY;
+        if (state != kx::kLive) return RRX_NOT_FOUND;
+        if (current != generation) return RRX_HANDLE_CHANGED;
+        return KX_OK;
+    });
 }
 
 KXLINKST_API uint32_t KXENTRY rrxAccessStatusEntry(const char* nameSlot, uint32_t* handle, void* work) {
-    Call c;
-    if (uint32_t rc = c.Begin(kx::kAccess, work)) return rc;
-    if (!nameSlot || !handle) return RRX_BAD_ARGUMENTS;
-    size_t length = strnlen(nameSlot, KX_NAME_SLOT_BYTES);
-    const char* first = static_cast<const char*>(memchr(nameSlot, ':', length));
-    const char* second =
-        first ? static_cast<const char*>(memchr(first + 1, ':', size_t(nameSlot + length - first - 1))) : nullptr;
-    if (!second) return RRX_NOT_FOUND;
-    for (uint32_t slot = 0, used = c.table->Used(); slot < used; ++slot) {
-        kx::Snapshot snap;
-        if (!kx::ReadEntry(c.table->entry(slot), &snap)) return RRX_BUSY;
-        if (snap.state == kx::kLive && kx::HasChannelName(snap.record, first + 1, size_t(second - first - 1))) {
-            *handle = kx::MakeHandle(c.qmId, slot, snap.generation);
-            return KX_OK;
+    return Run(kx::kAccess, work, [&](Call& c) -> uint32_t {
+        if (!nameSlot || !handle) return RRX_BAD_ARGUMENTS;
+        size_t length = strnlen(nameSlot, KX_NAME_SLOT_BYTES);
+        const char* first = static_cast<const char*>(memchr(nameSlot, ':', length));
+        const char* second =
+            first ? static_cast<const char*>(memchr(first + 1, ':', size_t(nameSlot + length - first - 1))) : nullptr;
+        if (!second) return RRX_NOT_FOUND;
+        for (uint32_t slot = 0, used = c.table->Used(); slot < used; ++slot) {
+            kx::Snapshot snap;
+            if (!kx::ReadEntry(c.table->entry(slot), &snap)) return RRX_BUSY;
+            if (snap.state == kx::kLive && kx::HasChannelName(snap.record, first + 1, size_t(second - first - 1))) {
+                *handle = kx::MakeHandle(c.qmId, slot, snap.generation);
+                return KX_OK;
+            }
         }
-    }
-    return RRX_NOT_FOUND;
+        return RRX_NOT_FOUND;
+    });
 }
 
 KXLINKST_API uint32_t KXENTRY rrxReleaseStatusEntry(uint32_t handle, void* work) {
-    Call c;
-    if (uint32_t rc = c.Begin(kx::kRelease, work)) return rc;
-    uint32_t slot, generation;
-    if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
-    __atomic_add_fetch(&c.table->entry(slot)->releases, 1, __ATOMIC_RELAXED);
-    return KX_OK;
+    return Run(kx::kRelease, work, [&](Call& c) -> uint32_t {
+        uint32_t slot, generation;
+        if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
+        __atomic_add_fetch(&c.table->entry(slot)->releases, 1, __ATOMIC_RELAXED);
+        return KX_OK;
+    });
 }
 }

@@ -171,7 +171,6 @@ static bool ReplaceFile(const std::string& from, const std::string& to) {
 }
 
 static void RemoveFile(const std::string& path) { unlink(path.c_str()); }
-uintptr_t CurrentThreadId() { return uintptr_t(pthread_self()); }
 static unsigned long ProcessId() { return (unsigned long)getpid(); }
 
 #endif
@@ -202,12 +201,6 @@ bool WriteFileAtomic(const std::string& path, const std::string& data, std::stri
 const Qm* Settings::Find(const char* name, size_t length) const {
     for (uint32_t i = 0; i < count; ++i)
         if (strlen(qms[i].name) == length && memcmp(qms[i].name, name, length) == 0) return &qms[i];
-    return nullptr;
-}
-
-const Qm* Settings::FindId(uint32_t id) const {
-    for (uint32_t i = 0; i < count; ++i)
-        if (qms[i].id == id) return &qms[i];
     return nullptr;
 }
 
@@ -477,13 +470,6 @@ bool Table::Open(const char* prefix, uint32_t qmId) {
     return true;
 }
 
-uint32_t Table::Used() const {
-    uint32_t used = __atomic_load_n(&header()->used, __ATOMIC_ACQUIRE);
-    return used > kCapacity ? kCapacity : used;
-}
-
-bool Table::Stopped() const { return __atomic_load_n(&header()->stopped, __ATOMIC_ACQUIRE) != 0; }
-
 // Seqlock. The writer makes the counter odd, writes, and makes it even again; a
 // reader copies between two loads of an even, unchanged counter.
 static void YieldCpu() {
@@ -517,14 +503,6 @@ private:
     std::chrono::steady_clock::time_point deadline_;
 };
 
-// The C library's copy: for a block of this size it is faster than what the
-// compiler puts in its place when it knows the size (a string move).
-static void CopyRecord(unsigned char* to, const unsigned char* from) {
-    size_t n = KX_STATUS_RECORD_BYTES;
-    __asm__("" : "+r"(n));  // the size, out of the compiler's sight
-    memcpy(to, from, n);
-}
-
 bool ReadEntry(const Entry* e, Snapshot* out) {
     Backoff backoff;
     do {
@@ -538,23 +516,11 @@ bool ReadEntry(const Entry* e, Snapshot* out) {
     return false;
 }
 
-bool ReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
-                    unsigned char* record) {
+bool RetryReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
+                         unsigned char* record) {
     Backoff backoff;
-    do {
-        uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
-        if (!(before & 1)) {
-            uint32_t st = __atomic_load_n(&e->state, __ATOMIC_RELAXED);
-            uint32_t gen = __atomic_load_n(&e->generation, __ATOMIC_RELAXED);
-            if (st == kLive && gen == generation) CopyRecord(record, e->record);
-            __atomic_thread_fence(__ATOMIC_ACQUIRE);
-            if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) == before) {
-                *state = st;
-                *foundGeneration = gen;
-                return true;
-            }
-        }
-    } while (backoff.Wait());
+    while (backoff.Wait())
+        if (TryReadLiveRecord(e, generation, state, foundGeneration, record)) return true;
     return false;
 }
 
@@ -582,14 +548,6 @@ uint32_t Checksum(const unsigned char* record) {
     return h;
 }
 
-uint32_t Get32(const unsigned char* record, uint32_t offset) {
-    uint32_t v;
-    memcpy(&v, record + offset, 4);
-    return v;
-}
-
-void Put32(unsigned char* record, uint32_t offset, uint32_t value) { memcpy(record + offset, &value, 4); }
-
 std::string ChannelNameOf(const unsigned char* record) {
     const char* p = reinterpret_cast<const char*>(record + KXREC_CHANNEL_NAME);
     size_t n = 0;
@@ -608,15 +566,6 @@ std::string ConnectionNameOf(const unsigned char* record) {
     return std::string(p, strnlen(p, KXREC_CHANNEL_NAME - KXREC_CONNECTION_NAME - 1));
 }
 
-uint32_t MakeHandle(uint32_t qmId, uint32_t slot, uint32_t generation) {
-    return (qmId << 24) | ((slot + 1) << 12) | (generation & kMaxGeneration);
-}
-
-void SplitHandle(uint32_t handle, uint32_t* qmId, uint32_t* slot, uint32_t* generation) {
-    *qmId = handle >> 24;
-    *slot = ((handle >> 12) & 0xFFF) - 1;  // 0xFFFFFFFF for a slot field of 0
-    *generation = handle & kMaxGeneration;
-}
 
 // ---- change counter -----------------------------------------------------------
 
@@ -631,10 +580,6 @@ bool ChangeCounter::Open(const char* prefix) {
         return false;
     }
     return true;
-}
-
-uint32_t ChangeCounter::Load() const {
-    return __atomic_load_n(&reinterpret_cast<const ChangesHeader*>(map_.base())->count, __ATOMIC_ACQUIRE);
 }
 
 void ChangeCounter::Raise() {

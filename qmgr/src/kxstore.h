@@ -7,6 +7,9 @@
 
 #include <stdint.h>
 #include <string.h>
+#ifndef _WIN32
+#include <pthread.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -47,7 +50,11 @@ struct Settings {
     char error[kMaxPath + 128];  // why LoadSettings failed
     const Qm* Find(const char* name, size_t length) const;
     const Qm* Find(const char* name) const { return Find(name, strlen(name)); }
-    const Qm* FindId(uint32_t id) const;
+    const Qm* FindId(uint32_t id) const {
+        for (uint32_t i = 0; i < count; ++i)
+            if (qms[i].id == id) return &qms[i];
+        return nullptr;
+    }
 };
 
 const char* DefaultSettingsPath();
@@ -86,7 +93,11 @@ bool ReadSmallFile(const char* path, char* buf, size_t cap, size_t* length);
 // Writes a temporary file beside `path` and renames it over `path`.
 bool WriteFileAtomic(const std::string& path, const std::string& data, std::string* why);
 std::string LastSystemError();
+#ifdef _WIN32
 uintptr_t CurrentThreadId();  // never 0
+#else
+inline uintptr_t CurrentThreadId() { return uintptr_t(pthread_self()); }  // never 0
+#endif
 
 // ---- status table -------------------------------------------------------------
 
@@ -127,7 +138,9 @@ bool CreateTableFile(const char* prefix, uint32_t qmId, std::string* why);
 class MappedFile {
 public:
     MappedFile() = default;
-    ~MappedFile() { Close(); }
+    ~MappedFile() {
+        if (base_) Close();
+    }
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
     // False when the file is missing or not exactly `size` bytes long.
@@ -155,8 +168,12 @@ public:
     Entry* entry(uint32_t slot) const {
         return reinterpret_cast<Entry*>(map_.base() + sizeof(TableHeader)) + slot;
     }
-    uint32_t Used() const;
-    bool Stopped() const;
+    // Entries ever added, at most the capacity.
+    uint32_t Used() const {
+        uint32_t used = __atomic_load_n(&header()->used, __ATOMIC_ACQUIRE);
+        return used > kCapacity ? kCapacity : used;
+    }
+    bool Stopped() const { return __atomic_load_n(&header()->stopped, __ATOMIC_ACQUIRE) != 0; }
 
 private:
     MappedFile map_;
@@ -180,7 +197,9 @@ public:
     bool Open(const char* prefix);  // false when the file is missing or not ours
     void Close() { map_.Close(); }
     bool IsOpen() const { return map_.IsOpen(); }
-    uint32_t Load() const;
+    uint32_t Load() const {
+        return __atomic_load_n(&reinterpret_cast<const ChangesHeader*>(map_.base())->count, __ATOMIC_ACQUIRE);
+    }
     void Raise();
 
 private:
@@ -197,24 +216,61 @@ bool ReadEntry(const Entry* e, Snapshot* out);
 // The same for a status query: the state and generation, and the record copied
 // straight into `record` when the entry is live with generation `generation`.
 // Nothing else is read or written.
-bool ReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
-                    unsigned char* record);
+// A status query is the rrx operation called most often, so its first attempt
+// is made in line; only an entry met in the middle of an update goes on to the
+// retries.
+inline bool TryReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
+                              unsigned char* record) {
+    uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
+    if (before & 1) return false;
+    uint32_t st = __atomic_load_n(&e->state, __ATOMIC_RELAXED);
+    uint32_t gen = __atomic_load_n(&e->generation, __ATOMIC_RELAXED);
+    if (st == kLive && gen == generation) {
+        // The C library's copy: for a block of this size it is faster than what
+        // the compiler puts in its place when it knows the size (a string move).
+        size_t n = KX_STATUS_RECORD_BYTES;
+        __asm__("" : "+r"(n));  // the size, out of the compiler's sight
+        memcpy(record, e->record, n);
+    }
+    __atomic_thread_fence(__ATOMIC_ACQUIRE);
+    if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) != before) return false;
+    *state = st;
+    *foundGeneration = gen;
+    return true;
+}
+bool RetryReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
+                         unsigned char* record);
+inline bool ReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
+                           unsigned char* record) {
+    return TryReadLiveRecord(e, generation, state, foundGeneration, record) ||
+           RetryReadLiveRecord(e, generation, state, foundGeneration, record);
+}
 // Writers, under WriterLock: the entry as it is, and the entry published whole
 // (its checksum recomputed).
 void RawRead(const Entry* e, Snapshot* out);
 void WriteEntry(Entry* e, Snapshot& s);
 
 uint32_t Checksum(const unsigned char* record);
-uint32_t Get32(const unsigned char* record, uint32_t offset);
-void Put32(unsigned char* record, uint32_t offset, uint32_t value);
+inline uint32_t Get32(const unsigned char* record, uint32_t offset) {
+    uint32_t v;
+    memcpy(&v, record + offset, 4);
+    return v;
+}
+inline void Put32(unsigned char* record, uint32_t offset, uint32_t value) { memcpy(record + offset, &value, 4); }
 std::string ChannelNameOf(const unsigned char* record);  // up to the first blank
 std::string ConnectionNameOf(const unsigned char* record);
 // Whether the record's channel name is the `length` characters at `name`.
 bool HasChannelName(const unsigned char* record, const char* name, size_t length);
 
 // Status handles: queue manager id (8 bits), slot + 1 (12 bits), generation (12 bits).
-uint32_t MakeHandle(uint32_t qmId, uint32_t slot, uint32_t generation);
-void SplitHandle(uint32_t handle, uint32_t* qmId, uint32_t* slot, uint32_t* generation);
+inline uint32_t MakeHandle(uint32_t qmId, uint32_t slot, uint32_t generation) {
+    return (qmId << 24) | ((slot + 1) << 12) | (generation & kMaxGeneration);
+}
+inline void SplitHandle(uint32_t handle, uint32_t* qmId, uint32_t* slot, uint32_t* generation) {
+    *qmId = handle >> 24;
+    *slot = ((handle >> 12) & 0xFFF) - 1;  // 0xFFFFFFFF for a slot field of 0
+    *generation = handle & kMaxGeneration;
+}
 
 // Serialises every writer of the data prefix (an OS file lock: it goes with a
 // process that dies).
