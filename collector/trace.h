@@ -30,6 +30,12 @@ void WriteTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)
     do {                                             \
         if (Debug != 0) WriteTraceLine(__VA_ARGS__); \
     } while (0)
+// The same where the caller has read the switch once for many lines, into a
+// local `tracing` (Debug does not change while an entry point runs).
+#define TraceLineIf(tracing, ...)                    \
+    do {                                             \
+        if (tracing) WriteTraceLine(__VA_ARGS__);    \
+    } while (0)
 
 // Shows `length` bytes from `data` on `file`: "\n", then rows of 20 bytes, each
 // byte as "%2X", two blanks, the row's printable bytes, "\n"; each row is written
