@@ -1,18 +1,20 @@
 // Value-name helpers. The searches are case-sensitive, anywhere in the text.
 #include "perfquery.h"
 
-#include <cwchar>
 #include <cwctype>
 
-DWORD GetPerfQueryType(LPCWSTR valueName) {
-    if (valueName == nullptr || valueName[0] == 0) return QUERY_GLOBAL;
-    if (std::wcsstr(valueName, L"Global") != nullptr) return QUERY_GLOBAL;
-    if (std::wcsstr(valueName, L"Foreign") != nullptr) return QUERY_FOREIGN;
-    if (std::wcsstr(valueName, L"Costly") != nullptr) return QUERY_COSTLY;
-    return QUERY_ITEMS;
-}
-
 namespace {
+
+// Whether `word` (plain letters) occurs anywhere in `text`. Value names are
+// short, so a direct search is quicker than the C library's general one.
+bool Contains(LPCWSTR text, const char* word) {
+    for (; *text != 0; ++text) {
+        size_t i = 0;
+        while (word[i] != 0 && text[i] == static_cast<unsigned char>(word[i])) ++i;
+        if (word[i] == 0) return true;
+    }
+    return false;
+}
 
 // Reads one decimal integer the way "%d%n" does: white space skipped, an
 // optional sign, then digits. Returns the characters consumed (0: no integer).
@@ -38,6 +40,14 @@ size_t ReadEntry(LPCWSTR text, long long* value, bool* fits) {
 }
 
 }  // namespace
+
+DWORD GetPerfQueryType(LPCWSTR valueName) {
+    if (valueName == nullptr || valueName[0] == 0) return QUERY_GLOBAL;
+    if (Contains(valueName, "Global")) return QUERY_GLOBAL;
+    if (Contains(valueName, "Foreign")) return QUERY_FOREIGN;
+    if (Contains(valueName, "Costly")) return QUERY_COSTLY;
+    return QUERY_ITEMS;
+}
 
 DWORD IsNumberInList(DWORD number, LPCWSTR list) {
     if (list == nullptr) return 0;
