@@ -121,6 +121,21 @@ void MoveMessages(unsigned char* r, uint32_t slot, uint32_t n) {
     }
 }
 
+// Under the writers' lock: reads the entry of `channel` of queue manager `qm`,
+// lets `edit` change it, and publishes it whole.
+template <typename Edit>
+int EditEntry(const char* qm, const char* channel, Edit edit) {
+    QmSession q;
+    uint32_t slot;
+    if (int rc = q.Begin(qm, true)) return rc;
+    if (int rc = q.Find(channel, &slot)) return rc;
+    kx::Snapshot snap;
+    kx::RawRead(q.table.entry(slot), &snap);
+    edit(snap);
+    kx::WriteEntry(q.table.entry(slot), snap);
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -208,16 +223,10 @@ int kxsimSetFields(const char* qm, const char* channel, const uint32_t* offsets,
         if (offsets[i] % 4 || offsets[i] == KXSIM_REC_UPDATES || offsets[i] > KXSIM_REC_CHECKSUM - 4)
             return Fail("bad offset " + std::to_string(offsets[i]) + ": a multiple of 4 from 4 to 2032");
     if (flag < -1 || flag > 255) return Fail("bad flag byte " + std::to_string(flag));
-    QmSession q;
-    uint32_t slot;
-    if (int rc = q.Begin(qm, true)) return rc;
-    if (int rc = q.Find(channel, &slot)) return rc;
-    kx::Snapshot snap;
-    kx::RawRead(q.table.entry(slot), &snap);
-    for (unsigned i = 0; i < count; ++i) kx::Put32(snap.record, offsets[i], values[i]);
-    if (flag != -1) snap.record[KXREC_FLAG] = (unsigned char)flag;
-    kx::WriteEntry(q.table.entry(slot), snap);
-    return 0;
+    return EditEntry(qm, channel, [&](kx::Snapshot& snap) {
+        for (unsigned i = 0; i < count; ++i) kx::Put32(snap.record, offsets[i], values[i]);
+        if (flag != -1) snap.record[KXREC_FLAG] = (unsigned char)flag;
+    });
 }
 
 int kxsimSetField(const char* qm, const char* channel, uint32_t offset, uint32_t value) {
@@ -229,28 +238,14 @@ int kxsimSetFlag(const char* qm, const char* channel, char flag) {
 }
 
 int kxsimRestart(const char* qm, const char* channel) {
-    QmSession q;
-    uint32_t slot;
-    if (int rc = q.Begin(qm, true)) return rc;
-    if (int rc = q.Find(channel, &slot)) return rc;
-    kx::Snapshot snap;
-    kx::RawRead(q.table.entry(slot), &snap);
-    snap.generation = snap.generation % kx::kMaxGeneration + 1;
-    for (uint32_t offset : kCountOffsets) kx::Put32(snap.record, offset, 0);
-    kx::WriteEntry(q.table.entry(slot), snap);
-    return 0;
+    return EditEntry(qm, channel, [](kx::Snapshot& snap) {
+        snap.generation = snap.generation % kx::kMaxGeneration + 1;
+        for (uint32_t offset : kCountOffsets) kx::Put32(snap.record, offset, 0);
+    });
 }
 
 int kxsimRemove(const char* qm, const char* channel) {
-    QmSession q;
-    uint32_t slot;
-    if (int rc = q.Begin(qm, true)) return rc;
-    if (int rc = q.Find(channel, &slot)) return rc;
-    kx::Snapshot snap;
-    kx::RawRead(q.table.entry(slot), &snap);
-    snap.state = kx::kRemoved;
-    kx::WriteEntry(q.table.entry(slot), snap);
-    return 0;
+    return EditEntry(qm, channel, [](kx::Snapshot& snap) { snap.state = kx::kRemoved; });
 }
 
 static int SetStopped(const char* qm, uint32_t stopped) {
