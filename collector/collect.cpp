@@ -67,8 +67,7 @@ extern "C" DWORD WINAPI VortalisCollect(LPWSTR valueName, LPVOID* data, LPDWORD 
                                         LPDWORD numObjectTypes) {
     // The performance library always passes all three; anything else is refused
     // before a byte is written, rather than followed into a crash of the host.
-    if (data == nullptr || *data == nullptr || totalBytes == nullptr || numObjectTypes == nullptr)
-        return ERROR_INVALID_PARAMETER;
+    if (data == nullptr || totalBytes == nullptr || numObjectTypes == nullptr) return ERROR_INVALID_PARAMETER;
     TraceLine("entering COLLECT\n");
     if (bInitialized == 0) return NothingReturned(totalBytes, numObjectTypes, 0);
     TraceLine("initialisation OK\n");
@@ -82,6 +81,9 @@ extern "C" DWORD WINAPI VortalisCollect(LPWSTR valueName, LPVOID* data, LPDWORD 
 
     const DWORD objectBytes = pPerfObj->TotalByteLength;
     if (*totalBytes < objectBytes) return NothingReturned(totalBytes, numObjectTypes, ERROR_MORE_DATA);
+    // A buffer that could hold the object but is not there: refused before any
+    // channel is queried, rather than copied to.
+    if (*data == nullptr) return NothingReturned(totalBytes, numObjectTypes, ERROR_INVALID_PARAMETER);
     TraceLine("enough space in callers buffer\n");
 
     unsigned char* object = reinterpret_cast<unsigned char*>(pPerfObj);

@@ -320,4 +320,105 @@ COLLECTOR_TEST(Collect, RemovedChannelKeepsItsOldHandle) {
     VortalisClose();
 }
 
+// Pointers the performance library would never pass. Without the counts or the
+// place of the buffer nothing can be written; a missing buffer is found out
+// where its size is compared, and no channel is queried for it.
+COLLECTOR_TEST(Collect, MissingPointersAreRefused) {
+    World(1);
+    wchar_t global[] = L"Global";
+    unsigned char buffer[1024];
+    LPVOID place = buffer;
+    LPVOID nowhere = nullptr;
+    DWORD bytes = sizeof buffer, objects = 9;
+    EXPECT_EQ(VortalisCollect(global, nullptr, &bytes, &objects), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(VortalisCollect(global, &place, nullptr, &objects), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(VortalisCollect(global, &place, &bytes, nullptr), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(place, static_cast<LPVOID>(buffer));
+    EXPECT_EQ(bytes, sizeof buffer);
+    EXPECT_EQ(objects, 9u);
+
+    const struct {
+        const char* what;
+        bool open;
+        DWORD room;
+        DWORD result;
+    } cases[] = {
+        {"before any open", false, 0, 0},
+        {"no room", true, 0, DWORD(ERROR_MORE_DATA)},
+        {"room but no buffer", true, 1024, DWORD(ERROR_INVALID_PARAMETER)},
+    };
+    for (const auto& c : cases) {
+        if (c.open) {
+            ASSERT_EQ(VortalisOpen(nullptr), 0u);
+        }
+        ASSERT_EQ(kxsimFail("query", 0x20800123, 0), 0) << kxsimLastError();
+        ResetEventLog();
+        bytes = c.room;
+        objects = 9;
+        EXPECT_EQ(VortalisCollect(global, &nowhere, &bytes, &objects), c.result) << c.what;
+        EXPECT_EQ(nowhere, nullptr) << c.what;
+        EXPECT_EQ(bytes, 0u) << c.what;
+        EXPECT_EQ(objects, 0u) << c.what;
+        EXPECT_TRUE(EventReports().empty()) << c.what << ": no channel was queried";
+        ASSERT_EQ(kxsimClearFaults(), 0);
+        if (c.open) VortalisClose();
+    }
+}
+
+// The trace of one Collect, line for line, for each way it can end; addresses
+// are shown as P.
+COLLECTOR_TEST(Collect, TraceOfEachOutcome) {
+    const std::vector<std::string> start = {"entering COLLECT", "initialisation OK", "query OK", "item exists",
+                                            "enough space in callers buffer", "in COLLECT and pPerfInst = P",
+                                            "size of perfinst = 88", "char ptr at counters = P"};
+    auto upTo = [&](size_t n, std::vector<std::string> more) {
+        std::vector<std::string> lines(start.begin(), start.begin() + n);
+        lines.insert(lines.end(), more.begin(), more.end());
+        return lines;
+    };
+    const struct {
+        const char* what;
+        const wchar_t* name;
+        DWORD room;
+        const char* fault;  // a status operation made to fail, or nullptr
+        uint32_t code;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"returned", L"Global", 8192, nullptr, 0, upTo(8, {"got status information", "Leaving Collect"})},
+        {"foreign", L"Foreign", 8192, nullptr, 0, upTo(2, {})},
+        {"not our object", L"232", 8192, nullptr, 0, upTo(3, {})},
+        {"buffer too small", L"Global", 815, nullptr, 0, upTo(4, {})},
+        {"query failed", L"Global", 8192, "query", 0x20800123, upTo(8, {"failed to get status information"})},
+        {"handle changed", L"Global", 8192, "restart", 0,
+         upTo(8, {"channel handle changed", "failed to get status information"})},
+    };
+    for (const auto& c : cases) {
+        World(1);
+        PutDword(VORTALIS_PARAMETERS_KEY, VORTALIS_VAL_DEBUG_LEVEL, 1);
+        ASSERT_EQ(VortalisOpen(nullptr), 0u);
+        if (c.fault && std::string(c.fault) == "restart") {
+            ASSERT_EQ(kxsimRestart("QM1", "CH1"), 0) << kxsimLastError();
+        } else if (c.fault) {
+            ASSERT_EQ(kxsimFail(c.fault, c.code, 0), 0) << kxsimLastError();
+        }
+        Collect(c.name, c.room);
+        ASSERT_EQ(kxsimClearFaults(), 0);
+        VortalisClose();
+        const std::string text = TraceFileText();
+        const size_t from = text.find("entering COLLECT\n");
+        ASSERT_NE(from, std::string::npos) << c.what;
+        std::vector<std::string> lines;
+        for (size_t at = from; at < text.size();) {
+            size_t end = text.find('\n', at);
+            ASSERT_NE(end, std::string::npos) << c.what << ": a line without its end";
+            std::string line = text.substr(at, end - at);
+            const size_t p = line.find("0x");
+            if (p != std::string::npos) line = line.substr(0, p) + "P";
+            lines.push_back(line);
+            at = end + 1;
+        }
+        EXPECT_EQ(lines, c.lines) << c.what;
+    }
+}
+
 }  // namespace

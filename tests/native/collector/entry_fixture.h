@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -98,6 +99,19 @@ inline Collected Collect(const wchar_t* valueName, DWORD room = 8192) {
     }
     c.data.assign(buffer.begin() + guard, buffer.begin() + guard + c.bytes);
     return c;
+}
+
+// The whole trace file as it stands (empty when there is none). The collector
+// writes it out at the last close, and when a failed open closes it.
+inline std::string TraceFileText() {
+    std::string text;
+    FILE* f = std::fopen("c:\\vortalis.trc", "r");
+    if (f == nullptr) return text;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+    std::fclose(f);
+    return text;
 }
 
 inline uint32_t U32(const std::vector<uint8_t>& d, size_t offset) {

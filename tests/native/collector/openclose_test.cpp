@@ -10,12 +10,20 @@ const wchar_t* const kGlobal = L"Global";
 COLLECTOR_TEST(OpenClose, TwoOpensSetUpOnceAndTheSecondCloseReleases) {
     World(2);
     ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    // The second open rebuilds the object with the indexes read by the first,
+    // whatever the registry holds by then.
+    PutDword(VORTALIS_PERFORMANCE_KEY, VORTALIS_VAL_FIRST_COUNTER, kFirstCounter + 100);
+    PutDword(VORTALIS_PERFORMANCE_KEY, VORTALIS_VAL_FIRST_HELP, kFirstHelp + 100);
     ASSERT_EQ(VortalisOpen(nullptr), 0u);
     EXPECT_EQ(EventRegistrations().size(), 1u) << "the set-up runs once";
     EXPECT_EQ(EventIds(), std::vector<DWORD>{0x600007D0});
     Collected c = Collect(kGlobal);
     EXPECT_EQ(c.result, 0u);
     EXPECT_EQ(c.bytes, 664u + 2 * 152);
+    EXPECT_EQ(U32(c.data, 12), kFirstCounter);
+    EXPECT_EQ(U32(c.data, 20), kFirstHelp);
+    EXPECT_EQ(U32(c.data, 64 + 4), kFirstCounter + 2) << "counter 0's name index";
+    EXPECT_EQ(U32(c.data, 624 + 12), kFirstHelp + 30) << "counter 14's help index";
     EXPECT_EQ(InstanceName(c.data, 0), "SDR:CH1:host1");
     EXPECT_EQ(InstanceName(c.data, 1), "SDR:CH2:host2");
     EXPECT_EQ(VortalisClose(), 0u);
@@ -122,7 +130,7 @@ COLLECTOR_TEST(OpenClose, RefusedConnectionReportsInOrder) {
     World(1);
     ASSERT_EQ(kxsimStop("QM1"), 0) << kxsimLastError();
     DWORD result = VortalisOpen(nullptr);
-    EXPECT_NE(result, 0u);
+    EXPECT_EQ(result, DWORD(KXRC_QM_STOPPED)) << "the open returns the connection's reason code";
     EXPECT_EQ(EventIds(), (std::vector<DWORD>{0x600007D0, 0xE00007D2, 0x600007D1}))
         << "the channel-statistics error finds the source closed";
     ASSERT_EQ(EventReports().size(), 3u);
@@ -132,8 +140,14 @@ COLLECTOR_TEST(OpenClose, RefusedConnectionReportsInOrder) {
 
 COLLECTOR_TEST(OpenClose, FailingChannelWalkReportsItsCode) {
     World(3);
+    PutDword(VORTALIS_PARAMETERS_KEY, VORTALIS_VAL_DEBUG_LEVEL, 1);
     ASSERT_EQ(kxsimFail("next", 0x20800001, 0), 0) << kxsimLastError();
     EXPECT_EQ(VortalisOpen(nullptr), 0x20800001u);
+    const std::string text = TraceFileText();
+    EXPECT_NE(text.find(">>>>> QMgr Name is ''<<<<<\nrc from GetChlHdls = 20800001\nfailed to get 0 channel handles\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("got "), std::string::npos) << text;
     EXPECT_EQ(EventIds(), (std::vector<DWORD>{0x600007D0, 0xE00007D3, 0x600007D1}));
     ASSERT_EQ(EventReports().size(), 3u);
     EXPECT_EQ(EventReports()[1].data, DwordBytes(0x20800001));
@@ -153,13 +167,8 @@ COLLECTOR_TEST(OpenClose, TraceFileFollowsDebugLevel) {
     SetTickCount(7000);
     Collect(L"Global");
     VortalisClose();
-    FILE* f = std::fopen("c:\\vortalis.trc", "r");
-    ASSERT_NE(f, nullptr) << "tracing on creates the trace file";
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    std::fclose(f);
+    const std::string text = TraceFileText();
+    ASSERT_FALSE(text.empty()) << "tracing on creates the trace file";
     const char* expected[] = {"size of PERF_OBJECT_TYPE=64\n", "size of PERF_COUNTER_DEFINITION=40\n",
                               "total size of PERF_COUNTER_DEFs=600\n", "size of PERF_INSTANCE_DEFINITION=24\n",
                               "size of PERF_COUNTER_BLOCK=4\n", "size of counters=60\n",
