@@ -68,7 +68,9 @@ TEST_F(PerfObjectTest, BuildLeavesCounterValuesAndWhatLiesBeyondTheObject) {
     std::memset(&PerfObject, 0xAB, sizeof PerfObject);
     nchans = 1;
     BuildPerfObject(700, 701);
-    EXPECT_EQ(ObjectWord(0), 816u);
+    // The header is set afresh: what lay there before is gone.
+    const uint32_t header[] = {816, 664, 64, 700, 0, 701, 0, 100, 15, 0, 1, 0, 0, 0, 0, 0};
+    for (size_t f = 0; f < 16; ++f) EXPECT_EQ(ObjectWord(4 * f), header[f]) << "header offset " << 4 * f;
     EXPECT_EQ(ObjectWord(752), 64u) << "counter block of the one instance";
     for (size_t at = 756; at < 816; ++at) EXPECT_EQ(ObjectBytes()[at], 0xAB) << "counter value byte " << at;
     for (size_t at = 816; at < sizeof PerfObject; ++at) ASSERT_EQ(ObjectBytes()[at], 0xAB) << "byte " << at;
