@@ -55,11 +55,15 @@ const ValueDef valueTable[] = {
     {EVENT_SOURCE, VORTALIS_VAL_TYPES_SUPPORTED, REG_DWORD, &seven, 4},
 };
 
+// The Parameters key as the DebugLevel read names it (key names are not
+// case-sensitive, so it is the key of VORTALIS_PARAMETERS_KEY).
+const char kDebugLevelKey[] = "SYSTEM\\CurrentControlSet\\Services\\VORTALIS\\Parameters";
+
 // DebugLevel decides how much the run prints; any data of at most 4 bytes counts.
 DWORD ReadDebugLevel() {
     DWORD level = 0;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, VORTALIS_PARAMETERS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kDebugLevelKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return 0;
     DWORD type;
     DWORD size = sizeof level;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "test_support.h"
 #include "vortalis/registry_keys.h"
 
@@ -90,6 +92,11 @@ TEST_F(KeyplantTest, FirstRunCreatesFourKeysAndElevenValues) {
         EXPECT_EQ(call.find("security"), std::string::npos) << call;
     }
     EXPECT_EQ(creates, 4);
+    // DebugLevel is read first, through the Parameters key opened for reading only.
+    ASSERT_FALSE(RegistryCalls().empty());
+    std::string open = RegistryCalls().front();
+    for (char& ch : open) ch = char(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(open, "open hklm\\system\\currentcontrolset\\services\\vortalis\\parameters options=0 access=0x20019");
 }
 
 TEST_F(KeyplantTest, SecondRunRewritesOwnValuesAndKeepsOthers) {
@@ -206,6 +213,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, KeyplantCreateFailure,
                                          CreateFailure{"performance", kPerf, 2, 5},
                                          CreateFailure{"event_source", kEvent, 3, 9}),
                          [](const testing::TestParamInfo<CreateFailure>& i) { return std::string(i.param.what); });
+
+TEST_F(KeyplantTest, StoppedRunPrintsNoCloseFailureEvenWhenVerbose) {
+    PutDword(kParams, "DebugLevel", 1);
+    FailRegistry(RegOp::Create, kEvent, nullptr, ERROR_ACCESS_DENIED);
+    FailRegistry(RegOp::Close, kService, nullptr, ERROR_INVALID_HANDLE);
+    FailRegistry(RegOp::Close, kPerf, nullptr, ERROR_INVALID_HANDLE);
+    int status;
+    std::vector<std::string> lines = RunKeyplant(&status);
+    EXPECT_EQ(status, KEYPLANT_STOPPED);
+    // Three keys with their nine value lines, then the key that could not be made.
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[11], "Close value set in " + kPerfFull);
+    EXPECT_EQ(lines[12], "Unable to create " + kEventFull);
+}
 
 TEST_F(KeyplantTest, FailedWriteIsReportedOnlyWhenVerboseAndTheRunGoesOn) {
     for (DWORD level : {0u, 1u}) {
