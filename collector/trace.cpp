@@ -61,7 +61,7 @@ void WriteWhole(FILE* file, const char* text, size_t length) {
 void ReadDebugLevel() { ReadParameterDword(VORTALIS_VAL_DEBUG_LEVEL, &Debug); }
 
 void OpenTraceFile() {
-    if (stream != nullptr) return;  // keep the file that a failed set-up left open
+    if (stream != nullptr) return;  // an open trace file is kept, not opened twice
     stream = std::fopen(TRACE_FILE_NAME, "a");
     if (stream != nullptr) std::setvbuf(stream, traceBuffer, _IOFBF, sizeof traceBuffer);
     buffered = 0;
@@ -101,8 +101,10 @@ void TraceDump(const void* data, uint32_t length, FILE* file) {
         static const char kHex[] = "0123456789ABCDEF";
         const unsigned char* bytes = static_cast<const unsigned char*>(data);
         WriteWhole(file, "\n", 1);
-        for (uint32_t row = 0; row < length; row += DUMP_ROW_BYTES) {
-            uint32_t end = length - row < DUMP_ROW_BYTES ? length : row + DUMP_ROW_BYTES;
+        // The row advances to its own end, which never passes `length`, so the
+        // count cannot wrap whatever the length.
+        for (uint32_t row = 0, end; row < length; row = end) {
+            end = length - row < DUMP_ROW_BYTES ? length : row + DUMP_ROW_BYTES;
             char text[3 * DUMP_ROW_BYTES + 3];
             size_t used = 0;
             for (uint32_t i = row; i < end; ++i) {  // each byte as "%2X"

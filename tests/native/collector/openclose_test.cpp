@@ -191,6 +191,30 @@ COLLECTOR_TEST(OpenClose, TraceFileFollowsDebugLevel) {
 
 namespace {
 
+// DebugLevel counts only at a first-time set-up, and one that cannot be read
+// there leaves the switch as it was.
+COLLECTOR_TEST(OpenClose, DebugLevelIsReadAtTheFirstTimeSetUp) {
+    World(1);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    PutDword(VORTALIS_PARAMETERS_KEY, VORTALIS_VAL_DEBUG_LEVEL, 1);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    Collect(L"Global");
+    VortalisClose();
+    VortalisClose();
+    EXPECT_EQ(TraceFileText(), "") << "switched on while open: no trace before the next set-up";
+
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    VortalisClose();
+    EXPECT_NE(TraceFileText().find("size of PERF_OBJECT_TYPE=64\n"), std::string::npos);
+
+    ASSERT_EQ(std::remove("c:\\vortalis.trc"), 0);
+    FailRegistry(RegOp::Query, VORTALIS_PARAMETERS_KEY, VORTALIS_VAL_DEBUG_LEVEL, ERROR_ACCESS_DENIED);
+    ASSERT_EQ(VortalisOpen(nullptr), 0u);
+    VortalisClose();
+    EXPECT_NE(TraceFileText().find("size of PERF_OBJECT_TYPE=64\n"), std::string::npos)
+        << "an unreadable DebugLevel leaves tracing on, and the file is opened anew";
+}
+
 COLLECTOR_TEST(OpenClose, FailedSetUpClosesItsTraceFile) {
     World(1);
     PutDword(VORTALIS_PARAMETERS_KEY, VORTALIS_VAL_DEBUG_LEVEL, 1);

@@ -68,6 +68,17 @@ TEST_F(TraceTest, DumpFlushesWhateverItWrites) {
     EXPECT_EQ(onDisk, "before 1\nbefore 2\n") << "with tracing off a dump only flushes";
 }
 
+TEST_F(TraceTest, TraceLinesWaitInTheBufferUntilClose) {
+    StartTracing();
+    TraceLine("first %d\n", 1);
+    TraceLine("second %d\n", 2);
+    std::ifstream file(TRACE_FILE_NAME, std::ios::binary);
+    const std::string onDisk((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(onDisk, "") << "nothing is written out after a line";
+    CloseTraceFile();
+    EXPECT_EQ(TraceText(), "first 1\nsecond 2\n");
+}
+
 TEST_F(TraceTest, TraceLinesNeedTheSwitchAndAnOpenFile) {
     TraceLine("off %d\n", 1);
     EXPECT_FALSE(TraceFileExists());
