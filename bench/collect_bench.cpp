@@ -2,7 +2,8 @@
 // the same work: the copies that no collector can avoid, one 2040-byte status
 // record per channel and one copy of the object into the caller's buffer. Also
 // Open + Collect + Close (what Wine's performance-data host does for every
-// query), and the heap allocations made during Collect.
+// query), the heap allocations made during Collect, and the status queries of
+// a 20-channel Collect on their own (how much of a Collect is the stand-in's).
 //
 // Prints Google Benchmark's table, then a summary whose last line is
 //   collect20_vs_floor=R allocs_per_collect=N
@@ -22,6 +23,7 @@
 #include "kxapi.h"
 #include "kxsim.h"
 #include "perflayout.h"
+#include "state.h"
 #include "vortalis/registry_keys.h"
 #include "win32_double.h"
 
@@ -118,6 +120,29 @@ void BM_Collect(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * bytes);
 }
 
+// The status queries of a Collect on their own: one rrxQueryStatusEntry per
+// channel into one record buffer, with the handles and the work area of an open
+// collector. What a Collect costs beyond this is the collector's own work.
+void BM_StatusQueries(benchmark::State& state) {
+    const int channels = int(state.range(0));
+    World world(channels);
+    if (VortalisOpen(nullptr) != 0) {
+        state.SkipWithError("VortalisOpen failed");
+        return;
+    }
+    alignas(64) static unsigned char record[KX_STATUS_RECORD_BYTES];
+    uint32_t rc = 0;
+    for (auto _ : state) {
+        for (int c = 0; c < channels; ++c) {
+            rc |= rrxQueryStatusEntry(stats[c], record, Work);
+            benchmark::DoNotOptimize(record);
+            benchmark::ClobberMemory();
+        }
+    }
+    if (rc != 0) state.SkipWithError("a status query failed");
+    VortalisClose();
+}
+
 // A record copy made as the stand-in makes it, with the C library's copy: the
 // compiler's own for a size it knows (a string move) is slower here, and would
 // make the floor look higher than it is.
@@ -177,6 +202,7 @@ void BM_OpenCollectClose(benchmark::State& state) {
 
 BENCHMARK(BM_Collect)->Arg(1)->Arg(5)->Arg(20);
 BENCHMARK(BM_Floor)->Arg(1)->Arg(5)->Arg(20);
+BENCHMARK(BM_StatusQueries)->Arg(20);
 BENCHMARK(BM_OpenCollectClose)->Arg(20);
 
 // Heap allocations made by `collects` Collects of 20 channels, after a first one.
@@ -237,6 +263,8 @@ int main(int argc, char** argv) {
         std::printf("  %2d channels: collect %10.1f ns  floor %8.1f ns  ratio %.2f\n", channels, collect, floor,
                     floor > 0 ? collect / floor : 0.0);
     }
+    std::printf("status queries alone, 20 channels: %.1f ns (ratio to the floor %.2f)\n", ns("BM_StatusQueries/20"),
+                ns("BM_Floor/20") > 0 ? ns("BM_StatusQueries/20") / ns("BM_Floor/20") : 0.0);
     std::printf("open+collect+close, 20 channels: %.1f ns\n", ns("BM_OpenCollectClose/20"));
     std::printf("heap allocations per Collect (20 channels, 1000 Collects): %ld\n", allocs);
     const double collect20 = ns("BM_Collect/20"), floor20 = ns("BM_Floor/20");
