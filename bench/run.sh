@@ -4,8 +4,9 @@
 # - Native (preset bench: Release, no sanitizers, build/bench): Collect with 1, 5
 #   and 20 channels against the stand-in queue manager beside the floor of the
 #   same work (one 2040-byte record copy per channel and one copy of the
-#   object), Open + Collect + Close with 20 channels, heap allocations per
-#   Collect. Medians of 5 repetitions.
+#   object), the status queries of a 20-channel Collect on their own, Open +
+#   Collect + Close with 20 channels, heap allocations per Collect. Medians of 5
+#   repetitions.
 # - Under Wine (the win64 tree, build/win64 or VORTALIS_BENCH_WIN_BUILD, in the
 #   prefix build/wineprefix-bench or WINEPREFIX): time per
 #   RegQueryValueExA(HKEY_PERFORMANCE_DATA) with the collector installed against
