@@ -122,3 +122,11 @@ expect_eq "$(printf '%s\n' "$out" | tail -n 1)" "Unable to create $(full "$event
 expect_eq "$(printf '%s\n' "$out" | wc -l | tr -d ' ')" 4 "three keys made before the stop"
 expect_eq "$(wrun "$regtool" dump "$perf" | wc -l | tr -d ' ')" 4 "Performance values stay written"
 reset_keys
+
+# Standard output only, whether a run succeeds or fails.
+errors=$(wine "$hubnamer" QM1 2>&1 >/dev/null || true)
+errors+=$(wine "$keyplant" 2>&1 >/dev/null || true)
+errors+=$(wine "$hubnamer" QM1 2>&1 >/dev/null || true)
+errors+=$(wine "$hubnamer" "$(printf 'Q%.0s' $(seq 1 48))" 2>&1 >/dev/null || true)
+expect_eq "$errors" "" "nothing on standard error"
+reset_keys
