@@ -16,7 +16,7 @@
 // Values of the layout.
 #define PERFOBJ_DETAIL_NOVICE 100u       // PERF_DETAIL_NOVICE
 #define PERFOBJ_RAWCOUNT 0x00010000u     // PERF_COUNTER_RAWCOUNT: a count shown as it is
-#define PERFOBJ_COUNTER 0x10410400u      // PERF_COUNTER_COUNTER: a rate per second
+#define PERFOBJ_COUNTER 0x10410400u      // PERF_COUNTER_COUNTER: a count a monitor turns into a rate
 #define PERFOBJ_NO_UNIQUE_ID (-1)        // PERF_NO_UNIQUE_ID
 
 struct PerfObjectType {                // PERF_OBJECT_TYPE
