@@ -40,6 +40,9 @@ if [ "$arch" = win32 ]; then
         expect_eq "$out_rc" 1 "the 32-bit package refuses 64-bit Windows ($cmd-bit cmd.exe)"
         expect_eq "$out" "This is the 32-bit package of VORTALIS: this Windows needs the other one." "and says so"
         expect_eq "$(wrun "$regtool" dump "$service")" missing "nothing registered"
+        cmd_run out $cmd "$uninstall"
+        expect_eq "$out_rc" 1 "the 32-bit package's uninstall.cmd refuses 64-bit Windows too ($cmd-bit cmd.exe)"
+        expect_eq "$out" "This is the 32-bit package of VORTALIS: this Windows needs the other one." "and says so"
     done
     exit 0
 fi
@@ -61,3 +64,27 @@ for cmd in 64 32; do
     [ ! -e "$sys64/VORTALIS.dll" ] || fail "VORTALIS.dll is still in the system directory"
     echo "ok - VORTALIS.dll removed ($cmd-bit cmd.exe)"
 done
+
+# A name hubnamer refuses: everything else is installed, and the script says
+# what is missing and fails.
+long=$(printf 'Q%.0s' $(seq 1 48))
+cmd_run out 64 "$install" "$long"
+expect_eq "$out_rc" 1 "install.cmd with a name hubnamer refuses fails"
+printf '%s\n' "$out" | grep -qxF "VORTALIS is installed, but the queue manager was not chosen: the step above failed." ||
+    fail "install.cmd did not say the queue manager was not chosen: $out"
+expect_eq "$(reg64 "$perf" Library)" "REG_SZ VORTALIS.DLL" "the rest is installed"
+
+# A DLL that cannot be deleted: the keys go, the script says what is left and
+# fails; run again once the DLL can go, it finishes and succeeds.
+chmod a-w "$sys64/VORTALIS.dll"
+cmd_run out 64 "$uninstall"
+chmod u+w "$sys64/VORTALIS.dll"
+expect_eq "$out_rc" 1 "uninstall.cmd fails when the DLL cannot be deleted"
+printf '%s\n' "$out" | grep -qxF "VORTALIS is not removed completely: see the steps above." ||
+    fail "uninstall.cmd did not say what was left: $out"
+printf '%s\n' "$out" | grep -qxF "VORTALIS is removed." && fail "uninstall.cmd said it removed everything: $out"
+expect_eq "$(wrun "$regtool" dump "$service")" missing "the service key is gone all the same"
+cmd_run out 64 "$uninstall"
+expect_eq "$out_rc" 0 "uninstall.cmd run again succeeds"
+[ ! -e "$sys64/VORTALIS.dll" ] || fail "VORTALIS.dll is still in the system directory after the second run"
+echo "ok - VORTALIS.dll removed by the second run"
