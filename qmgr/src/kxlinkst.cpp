@@ -290,7 +290,13 @@ KXLINKST_API uint32_t KXENTRY rrxReleaseStatusEntry(uint32_t handle, void* work)
     return Run(kx::kRelease, work, [&](Call& c) -> uint32_t {
         uint32_t slot, generation;
         if (uint32_t rc = c.Slot(handle, &slot, &generation)) return rc;
-        __atomic_add_fetch(&c.table->entry(slot)->releases, 1, __ATOMIC_RELAXED);
+        // Only the channel's current handle is released (and counted).
+        kx::Entry* e = c.table->entry(slot);
+        uint32_t state, current;
+        if (!kx::ReadState(e, &state, &current)) return RRX_BUSY;
+        if (state != kx::kLive) return RRX_NOT_FOUND;
+        if (current != generation) return RRX_HANDLE_CHANGED;
+        __atomic_add_fetch(&e->releases, 1, __ATOMIC_RELAXED);
         return KX_OK;
     });
 }

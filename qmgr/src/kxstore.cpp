@@ -516,6 +516,24 @@ bool ReadEntry(const Entry* e, Snapshot* out) {
     return false;
 }
 
+bool ReadState(const Entry* e, uint32_t* state, uint32_t* generation) {
+    Backoff backoff;
+    do {
+        uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
+        if (!(before & 1)) {
+            uint32_t st = __atomic_load_n(&e->state, __ATOMIC_RELAXED);
+            uint32_t gen = __atomic_load_n(&e->generation, __ATOMIC_RELAXED);
+            __atomic_thread_fence(__ATOMIC_ACQUIRE);
+            if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) == before) {
+                *state = st;
+                *generation = gen;
+                return true;
+            }
+        }
+    } while (backoff.Wait());
+    return false;
+}
+
 bool RetryReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
                          unsigned char* record) {
     Backoff backoff;

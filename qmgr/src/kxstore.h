@@ -213,9 +213,13 @@ bool RaiseChangeCounter(const char* prefix, std::string* why);
 // Readers: false when the entry stayed in the middle of an update for the whole
 // retry budget (a writer that died there, or a writer stalled that long).
 bool ReadEntry(const Entry* e, Snapshot* out);
+// The same for the state and generation alone.
+bool ReadState(const Entry* e, uint32_t* state, uint32_t* generation);
 // The same for a status query: the state and generation, and the record copied
 // straight into `record` when the entry is live with generation `generation`.
-// Nothing else is read or written.
+// An attempt that meets a writer may have copied part of a record already, so
+// after a false return (or a state or generation other than asked for) the
+// bytes in `record` mean nothing.
 // A status query is the rrx operation called most often, so its first attempt
 // is made in line; only an entry met in the middle of an update goes on to the
 // retries.

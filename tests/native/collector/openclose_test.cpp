@@ -236,6 +236,9 @@ COLLECTOR_TEST(OpenClose, OnlyTheLastCloseReleasesEveryHandle) {
         EXPECT_EQ(kxsimReleaseCount("QM1", channel, &count), 0) << kxsimLastError();
         return count;
     };
+    // A channel restarted and met by a Collect is released under its new handle.
+    ASSERT_EQ(kxsimRestart("QM1", "CH2"), 0) << kxsimLastError();
+    Collect(L"Global");
     VortalisClose();
     for (const char* ch : {"CH1", "CH2", "CH3"}) EXPECT_EQ(released(ch), 0u) << ch;
     VortalisClose();

@@ -153,6 +153,16 @@ TEST_F(QmTest, ReleaseIsCountedAndUnknownHandlesRefused) {
     KX_OK_(kxsimReleaseCount("QM1", "CH01", &count));
     EXPECT_EQ(2u, count);
     EXPECT_EQ(RRX_NOT_FOUND, rrxReleaseStatusEntry(h + 0x1000, c.work));
+    // Only the current handle of a live channel is released.
+    KX_OK_(kxsimRestart("QM1", "CH01"));
+    EXPECT_EQ(RRX_HANDLE_CHANGED, rrxReleaseStatusEntry(h, c.work)) << "the handle from before the restart";
+    uint32_t renewed;
+    KX_OK_(kxsimHandle("QM1", "CH01", &renewed));
+    EXPECT_EQ(0u, rrxReleaseStatusEntry(renewed, c.work));
+    KX_OK_(kxsimReleaseCount("QM1", "CH01", &count));
+    EXPECT_EQ(3u, count) << "the stale release is not counted";
+    KX_OK_(kxsimRemove("QM1", "CH01"));
+    EXPECT_EQ(RRX_NOT_FOUND, rrxReleaseStatusEntry(renewed, c.work)) << "a removed channel";
 }
 
 TEST_F(QmTest, DefaultAndNamedQueueManagers) {
