@@ -100,13 +100,18 @@ DWORD CollectOnce(DWORD* bytes) {
     return rc == 0 && objects == 1 ? 0 : (rc != 0 ? rc : 0xFFFFFFFFu);
 }
 
+// The collector opened as the performance library opens it; a failed open
+// ends the benchmark with an error.
+bool Opened(benchmark::State& state) {
+    if (VortalisOpen(nullptr) == 0) return true;
+    state.SkipWithError("VortalisOpen failed");
+    return false;
+}
+
 void BM_Collect(benchmark::State& state) {
     const int channels = int(state.range(0));
     World world(channels);
-    if (VortalisOpen(nullptr) != 0) {
-        state.SkipWithError("VortalisOpen failed");
-        return;
-    }
+    if (!Opened(state)) return;
     DWORD bytes = 0;
     DWORD rc = CollectOnce(&bytes);  // the first sample has no rates yet
     for (auto _ : state) {
@@ -126,10 +131,7 @@ void BM_Collect(benchmark::State& state) {
 void BM_StatusQueries(benchmark::State& state) {
     const int channels = int(state.range(0));
     World world(channels);
-    if (VortalisOpen(nullptr) != 0) {
-        state.SkipWithError("VortalisOpen failed");
-        return;
-    }
+    if (!Opened(state)) return;
     alignas(64) static unsigned char record[KX_STATUS_RECORD_BYTES];
     uint32_t rc = 0;
     for (auto _ : state) {

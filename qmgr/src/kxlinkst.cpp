@@ -227,6 +227,14 @@ uint32_t Run(kx::Op op, const void* work, Operation operation) {
     return operation(c);
 }
 
+// What a handle of `generation` stands for, on an entry found in `state` with
+// generation `current`: the channel itself, a channel restarted since, or none.
+uint32_t HandleResult(uint32_t state, uint32_t current, uint32_t generation) {
+    if (state != kx::kLive) return RRX_NOT_FOUND;
+    if (current != generation) return RRX_HANDLE_CHANGED;
+    return KX_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -260,9 +268,7 @@ KXLINKST_API uint32_t KXENTRY rrxQueryStatusEntry(uint32_t handle, void* record,
         if (!kx::ReadLiveRecord(c.table->entry(slot), generation, &state, &current,
                                 static_cast<unsigned char*>(record)))
             return RRX_BUSY;
-        if (state != kx::kLive) return RRX_NOT_FOUND;
-        if (current != generation) return RRX_HANDLE_CHANGED;
-        return KX_OK;
+        return HandleResult(state, current, generation);
     });
 }
 
@@ -294,8 +300,7 @@ KXLINKST_API uint32_t KXENTRY rrxReleaseStatusEntry(uint32_t handle, void* work)
         kx::Entry* e = c.table->entry(slot);
         uint32_t state, current;
         if (!kx::ReadState(e, &state, &current)) return RRX_BUSY;
-        if (state != kx::kLive) return RRX_NOT_FOUND;
-        if (current != generation) return RRX_HANDLE_CHANGED;
+        if (uint32_t rc = HandleResult(state, current, generation)) return rc;
         __atomic_add_fetch(&e->releases, 1, __ATOMIC_RELAXED);
         return KX_OK;
     });

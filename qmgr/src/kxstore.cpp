@@ -503,12 +503,16 @@ private:
     std::chrono::steady_clock::time_point deadline_;
 };
 
-bool ReadEntry(const Entry* e, Snapshot* out) {
+// One stable read of an entry: `copy` runs between two equal even values of
+// its sequence counter. False when none came within the retry budget; what
+// `copy` wrote then means nothing.
+template <typename Copy>
+bool ReadStable(const Entry* e, Copy copy) {
     Backoff backoff;
     do {
         uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
         if (!(before & 1)) {
-            memcpy(out, &e->state, sizeof *out);
+            copy();
             __atomic_thread_fence(__ATOMIC_ACQUIRE);
             if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) == before) return true;
         }
@@ -516,22 +520,15 @@ bool ReadEntry(const Entry* e, Snapshot* out) {
     return false;
 }
 
+bool ReadEntry(const Entry* e, Snapshot* out) {
+    return ReadStable(e, [&] { memcpy(out, &e->state, sizeof *out); });
+}
+
 bool ReadState(const Entry* e, uint32_t* state, uint32_t* generation) {
-    Backoff backoff;
-    do {
-        uint32_t before = __atomic_load_n(&e->seq, __ATOMIC_ACQUIRE);
-        if (!(before & 1)) {
-            uint32_t st = __atomic_load_n(&e->state, __ATOMIC_RELAXED);
-            uint32_t gen = __atomic_load_n(&e->generation, __ATOMIC_RELAXED);
-            __atomic_thread_fence(__ATOMIC_ACQUIRE);
-            if (__atomic_load_n(&e->seq, __ATOMIC_RELAXED) == before) {
-                *state = st;
-                *generation = gen;
-                return true;
-            }
-        }
-    } while (backoff.Wait());
-    return false;
+    return ReadStable(e, [&] {
+        *state = __atomic_load_n(&e->state, __ATOMIC_RELAXED);
+        *generation = __atomic_load_n(&e->generation, __ATOMIC_RELAXED);
+    });
 }
 
 bool RetryReadLiveRecord(const Entry* e, uint32_t generation, uint32_t* state, uint32_t* foundGeneration,
